@@ -1,0 +1,84 @@
+#pragma once
+// CallGuard: the boundary every call from the interpreter crosses. It counts
+// the guarded calls active on the thread, runs the wrapper, raises a pending
+// error as a Python exception, turns a fault into PanicException and memory
+// exhaustion into MemoryError, and returns the failure value the calling
+// convention expects. No C++ exception ever leaves it.
+
+#include <new>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "pyfacade/pending_error.hpp"
+#include "support/fault.hpp"
+
+namespace quorra::py {
+
+// Guarded calls active on this thread, which therefore holds the interpreter
+// lock. Restored on every exit path.
+class LockDepth {
+public:
+    LockDepth() noexcept { ++depth_; }
+    ~LockDepth() { --depth_; }
+    LockDepth(const LockDepth&) = delete;
+    LockDepth& operator=(const LockDepth&) = delete;
+
+    static long current() noexcept { return depth_; }
+
+private:
+    static thread_local long depth_;
+};
+
+// How a wrapped call failed, kept until the guard raises it.
+struct CallFailure {
+    // Panic carries the fault's message; ForeignPanic is any other C++ exception.
+    enum class Kind { Error, Panic, ForeignPanic, NoMemory };
+    Kind kind;
+    std::optional<PendingError> error;
+    std::string panic_message;
+};
+
+// Raises the failure in the interpreter; ends the process if that faults.
+void raise_failure(CallFailure&& failure) noexcept;
+
+// Runs a wrapper returning Outcome<T> and converts its result with `success`
+// (T -> R, which must not throw); returns `failure_value` on failure.
+template <class R, class Body, class Success>
+R guarded(R failure_value, Body&& body, Success&& success) noexcept {
+    LockDepth depth;
+    CallFailure failure{CallFailure::Kind::Error, std::nullopt, {}};
+    try {
+        auto outcome = std::forward<Body>(body)();
+        if (outcome.ok()) {
+            return success(std::move(outcome).value());
+        }
+        failure.error.emplace(std::move(outcome).error());
+    } catch (Fault& caught) {
+        failure.kind = CallFailure::Kind::Panic;
+        failure.panic_message = std::move(caught).take_message();
+    } catch (const std::bad_alloc&) {
+        failure.kind = CallFailure::Kind::NoMemory;
+    } catch (...) {
+        failure.kind = CallFailure::Kind::ForeignPanic;
+        write_fault_report("panic from native code", std::source_location::current());
+    }
+    raise_failure(std::move(failure));
+    return failure_value;
+}
+
+// Calls whose result is a new reference: functions, methods, constructors, init.
+template <class Body>
+PyObject* guard_object(Body&& body) noexcept {
+    return guarded<PyObject*>(nullptr, std::forward<Body>(body),
+                              [](Ref result) noexcept { return result.release(); });
+}
+
+// Length slots.
+template <class Body>
+Py_ssize_t guard_length(Body&& body) noexcept {
+    return guarded<Py_ssize_t>(-1, std::forward<Body>(body),
+                               [](Py_ssize_t length) noexcept { return length; });
+}
+
+}  // namespace quorra::py

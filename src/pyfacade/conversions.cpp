@@ -1,0 +1,88 @@
+#include "pyfacade/conversions.hpp"
+
+#include "pyfacade/type_names.hpp"
+#include "support/fault.hpp"
+
+namespace quorra::py {
+
+Outcome<std::string_view> text_argument(PyObject* object) {
+    if (!PyUnicode_Check(object)) {
+        return Err{cannot_convert(object, "PyString")};
+    }
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(object, &size);
+    if (utf8 == nullptr) {
+        return Err{PendingError::fetch()};
+    }
+    return std::string_view(utf8, static_cast<std::size_t>(size));
+}
+
+Outcome<double> float_argument(PyObject* object) {
+    const double value = PyFloat_AsDouble(object);
+    // -1.0 is also a genuine value; only a pending exception marks failure.
+    if (value == -1.0 && PyErr_Occurred() != nullptr) {
+        return Err{PendingError::fetch()};
+    }
+    return value;
+}
+
+PendingError argument_error(const char* parameter, PendingError error) {
+    if (error.type() != PyExc_TypeError) {
+        return error;
+    }
+    Ref original = error.value();
+    if (!original) {
+        return PendingError::fetch();
+    }
+    Ref detail = display_text(original.get());
+    if (!detail) {
+        return PendingError::fetch();
+    }
+    Ref message = Ref::steal(PyUnicode_FromFormat("argument '%s': %U", parameter, detail.get()));
+    if (!message) {
+        return PendingError::fetch();
+    }
+    Ref renamed = Ref::steal(PyObject_CallOneArg(PyExc_TypeError, message.get()));
+    if (!renamed) {
+        return PendingError::fetch();
+    }
+    // PyException_SetCause steals the reference it is given.
+    if (PyObject* cause = PyException_GetCause(original.get())) {
+        PyException_SetCause(renamed.get(), cause);
+    }
+    return PendingError::instance(std::move(renamed));
+}
+
+Ref checked(PyObject* created) {
+    if (created == nullptr) {
+        PyErr_Print();
+        fault("Python API call failed");
+    }
+    return Ref::steal(created);
+}
+
+Ref float_result(double value) { return checked(PyFloat_FromDouble(value)); }
+
+Ref bool_result(bool value) { return Ref::borrow(value ? Py_True : Py_False); }
+
+Ref text_result(std::string_view utf8) {
+    return checked(PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
+}
+
+Ref text_list_result(const std::vector<std::string>& texts) {
+    Ref list = checked(PyList_New(static_cast<Py_ssize_t>(texts.size())));
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        // PyList_SetItem takes over the item's reference.
+        PyList_SetItem(list.get(), static_cast<Py_ssize_t>(i), text_result(texts[i]).release());
+    }
+    return list;
+}
+
+Outcome<Py_ssize_t> length_result(std::size_t length) {
+    if (length > static_cast<std::size_t>(PY_SSIZE_T_MAX)) {
+        return Err{PendingError::lazy(PyExc_OverflowError, Ref())};
+    }
+    return static_cast<Py_ssize_t>(length);
+}
+
+}  // namespace quorra::py

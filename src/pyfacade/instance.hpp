@@ -1,0 +1,95 @@
+#pragma once
+// Instances of the module's classes: the interpreter's object header, a
+// borrow counter, and the wrapped core value, which the instance owns.
+
+#include <new>
+#include <type_traits>
+#include <utility>
+
+#include "pyfacade/class_registry.hpp"
+#include "pyfacade/type_names.hpp"
+
+namespace quorra::py {
+
+// Which class wraps a core type; specialised beside each wrapper.
+template <class T>
+struct ClassOf;
+
+template <class T>
+struct Instance {
+    PyObject header;
+    // 0 free, n > 0 shared borrows, -1 an exclusive borrow.
+    Py_ssize_t borrow_count;
+    T value;
+};
+
+template <class T>
+Instance<T>* as_instance(PyObject* object) noexcept {
+    return reinterpret_cast<Instance<T>*>(object);
+}
+
+// A shared borrow of an instance's value, with a strong reference to the
+// instance; both are given back when it goes out of scope.
+template <class T>
+class SharedBorrow {
+public:
+    explicit SharedBorrow(PyObject* object) noexcept : owner_(Ref::borrow(object)) {
+        ++as_instance<T>(object)->borrow_count;
+    }
+    SharedBorrow(SharedBorrow&& other) noexcept = default;
+    SharedBorrow& operator=(SharedBorrow&&) = delete;
+    ~SharedBorrow() {
+        if (owner_) {
+            --as_instance<T>(owner_.get())->borrow_count;
+        }
+    }
+
+    const T& operator*() const noexcept { return as_instance<T>(owner_.get())->value; }
+    const T* operator->() const noexcept { return &**this; }
+
+private:
+    Ref owner_;
+};
+
+// Checks that `self` is an instance of T's class and borrows it.
+template <class T>
+Outcome<SharedBorrow<T>> borrow_self(PyObject* self) {
+    auto* type = reinterpret_cast<PyTypeObject*>(type_object_for_call(ClassOf<T>::id));
+    if (Py_TYPE(self) != type && !PyType_IsSubtype(Py_TYPE(self), type)) {
+        return Err{cannot_convert(self, class_spec(ClassOf<T>::id).name)};
+    }
+    if (as_instance<T>(self)->borrow_count == -1) {
+        return Err{PendingError::message(PyExc_RuntimeError, "Already mutably borrowed")};
+    }
+    return SharedBorrow<T>(self);
+}
+
+// A new instance of `type` owning `value`. If allocation fails, the value is
+// dropped and the allocation's error returned.
+template <class T>
+Outcome<Ref> new_instance(PyObject* type, T&& value) {
+    static_assert(std::is_nothrow_move_constructible_v<T>);
+    auto* type_object = reinterpret_cast<PyTypeObject*>(type);
+    auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type_object, Py_tp_alloc));
+    Ref object = Ref::steal((alloc != nullptr ? alloc : PyType_GenericAlloc)(type_object, 0));
+    if (!object) {
+        return Err{PendingError::fetch()};
+    }
+    Instance<T>* instance = as_instance<T>(object.get());
+    instance->borrow_count = 0;
+    new (&instance->value) T(std::move(value));
+    return object;
+}
+
+// The deallocator: drops the core value, frees the object, and releases the
+// reference every instance of a heap type holds on its type.
+template <class T>
+void dealloc_instance(PyObject* object) {
+    as_instance<T>(object)->value.~T();
+    PyTypeObject* type = Py_TYPE(object);
+    auto free_object = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
+    free_object(object);
+    Py_DECREF(type);
+}
+
+}  // namespace quorra::py

@@ -1,0 +1,172 @@
+// PyInit__quorra_core: the module's single entry point, its process-wide
+// record, and the registration of its classes, functions and __version__.
+
+#include <atomic>
+#include <cstdint>
+
+#include "pyfacade/call_guard.hpp"
+#include "pyfacade/class_registry.hpp"
+#include "pyfacade/conversions.hpp"
+#include "pyfacade/module_functions.hpp"
+#include "pyfacade/type_names.hpp"
+#include "support/fault.hpp"
+
+namespace quorra::py {
+namespace {
+
+// One per process. The module is bound to the first interpreter that runs
+// the entry point and is built once; later imports there get the same object.
+struct ModuleRecord {
+    std::atomic<std::int64_t> interpreter_id{-1};
+    PyObject* cached_module = nullptr;
+};
+
+ModuleRecord module_record;
+
+// The C API version the module is built for: the interpreter warns on a mismatch.
+constexpr int module_api_version = 1013;
+
+PyModuleDef module_definition = {
+    PyModuleDef_HEAD_INIT,
+    "_quorra_core",
+    "PyO3 module entry point. Wired as `veltrane._quorra_core`.",
+    0,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+constexpr const char* subinterpreter_refusal =
+    "PyO3 modules do not yet support subinterpreters, see "
+    "https://docs.python.org/3/c-api/init.html#sub-interpreter-support";
+
+// The module's __all__, created empty if the module has none yet.
+Outcome<Ref> all_list(PyObject* module) {
+    Ref all = Ref::steal(PyObject_GetAttrString(module, "__all__"));
+    if (all) {
+        if (!PyList_Check(all.get())) {
+            return Err{cannot_convert(all.get(), "PyList")};
+        }
+        return all;
+    }
+    PendingError error = PendingError::fetch();
+    if (!PyErr_GivenExceptionMatches(error.type(), PyExc_AttributeError)) {
+        return Err{std::move(error)};
+    }
+    all = checked(PyList_New(0));
+    if (PyObject_SetAttrString(module, "__all__", all.get()) != 0) {
+        return Err{PendingError::fetch()};
+    }
+    return all;
+}
+
+// Appends the name to __all__, then sets the attribute.
+Outcome<Done> add_attribute(PyObject* module, PyObject* name, PyObject* value) {
+    auto all = all_list(module);
+    if (!all) {
+        return Err{std::move(all).error()};
+    }
+    if (PyList_Append(all.value().get(), name) != 0) {
+        PendingError error = PendingError::fetch();
+        Ref shown = error.value();
+        std::string detail;
+        if (shown) {
+            Ref text = display_text(shown.get());
+            if (!text || !utf8_of(text.get(), detail)) {
+                PyErr_Clear();
+            }
+        }
+        fault("could not append __name__ to __all__: " + detail);
+    }
+    if (PyObject_SetAttr(module, name, value) != 0) {
+        return Err{PendingError::fetch()};
+    }
+    return Done{};
+}
+
+Outcome<Done> add_class(PyObject* module, ClassId id) {
+    auto type = type_object(id);
+    if (!type) {
+        return Err{std::move(type).error()};
+    }
+    Ref name = checked(PyUnicode_FromString(class_spec(id).name));
+    return add_attribute(module, name.get(), type.value());
+}
+
+Outcome<Done> add_function(PyObject* module, PyMethodDef* definition) {
+    Ref module_name = Ref::steal(PyModule_GetNameObject(module));
+    if (!module_name) {
+        return Err{PendingError::fetch()};
+    }
+    Ref function = Ref::steal(PyCMethod_New(definition, module, module_name.get(), nullptr));
+    if (!function) {
+        return Err{PendingError::fetch()};
+    }
+    Ref name = Ref::steal(PyObject_GetAttrString(function.get(), "__name__"));
+    if (!name) {
+        return Err{PendingError::fetch()};
+    }
+    if (!PyUnicode_Check(name.get())) {
+        return Err{cannot_convert(name.get(), "PyString")};
+    }
+    return add_attribute(module, name.get(), function.get());
+}
+
+Outcome<Done> add_version(PyObject* module) {
+    Ref name = checked(PyUnicode_FromString("__version__"));
+    Ref version = checked(PyUnicode_FromString(version_text));
+    return add_attribute(module, name.get(), version.get());
+}
+
+// Adds everything in order; the first failure stops it, and nothing added
+// before is undone.
+Outcome<Done> register_module(PyObject* module) {
+    for (ClassId id : {ClassId::FormulasRegistry, ClassId::QuarkRegistry, ClassId::CKMMatrix}) {
+        auto added = add_class(module, id);
+        if (!added) {
+            return added;
+        }
+    }
+    for (PyMethodDef* function : {&py_list_constants_def, &py_list_quarks_def, &py_get_constant_def}) {
+        auto added = add_function(module, function);
+        if (!added) {
+            return added;
+        }
+    }
+    return add_version(module);
+}
+
+Outcome<Ref> initialise() {
+    const std::int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
+    if (id == -1) {
+        return Err{PendingError::fetch()};
+    }
+    std::int64_t bound = -1;
+    if (!module_record.interpreter_id.compare_exchange_strong(bound, id) && bound != id) {
+        return Err{PendingError::message(PyExc_ImportError, subinterpreter_refusal)};
+    }
+    if (module_record.cached_module != nullptr) {
+        return Ref::borrow(module_record.cached_module);
+    }
+    Ref module = Ref::steal(PyModule_Create2(&module_definition, module_api_version));
+    if (!module) {
+        return Err{PendingError::fetch()};
+    }
+    auto registered = register_module(module.get());
+    if (!registered) {
+        return Err{std::move(registered).error()};
+    }
+    if (module_record.cached_module == nullptr) {
+        module_record.cached_module = Ref(module).release();
+    }
+    return Ref::borrow(module_record.cached_module);
+}
+
+}  // namespace
+}  // namespace quorra::py
+
+PyMODINIT_FUNC PyInit__quorra_core() {
+    return quorra::py::guard_object(quorra::py::initialise);
+}

@@ -1,0 +1,57 @@
+#pragma once
+// A Python exception that a wrapped call has produced but not yet raised. Only
+// the call guard raises it. Errors the module makes itself are lazy: a type
+// and one argument, with no exception object created until raised. Errors
+// taken from the interpreter after a failed API call are kept as fetched.
+
+#include <string_view>
+
+#include "pyfacade/ref.hpp"
+#include "support/result.hpp"
+
+namespace quorra::py {
+
+class PendingError {
+public:
+    // Exception type and its single argument; an empty argument raises the
+    // type with no arguments.
+    static PendingError lazy(PyObject* type, Ref argument) noexcept;
+    // Exception type with a UTF-8 message as its argument.
+    static PendingError message(PyObject* type, std::string_view utf8);
+    // An exception instance made by the module, raised as it is.
+    static PendingError instance(Ref exception) noexcept;
+    // Takes the interpreter's pending exception after an API call failed. A
+    // PanicException of this module is resumed as a fault instead.
+    static PendingError fetch();
+
+    // The exception's type (borrowed).
+    PyObject* type() const noexcept { return type_.get(); }
+    // The exception instance, created now for the lazy form; empty if that fails.
+    Ref value();
+
+    // Raises the error in the interpreter.
+    void raise() && noexcept;
+
+private:
+    PendingError() noexcept = default;
+
+    Ref type_;
+    Ref argument_;  // lazy form only
+    Ref value_;     // fetched form: the exception (unnormalised values are normalised on fetch)
+    Ref traceback_; // fetched form on interpreters without the raised-exception API
+    bool lazy_ = true;
+};
+
+template <class T>
+using Outcome = Result<T, PendingError>;
+
+// Value of an Outcome that carries nothing.
+struct Done {};
+
+// The message as a new str; lone surrogates inside survive the round trip.
+Ref text_object(std::string_view utf8);
+
+// UTF-8 bytes of a str, lone surrogates passed through; false if that fails.
+bool utf8_of(PyObject* text, std::string& out);
+
+}  // namespace quorra::py

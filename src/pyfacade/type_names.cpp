@@ -1,0 +1,41 @@
+#include "pyfacade/type_names.hpp"
+
+namespace quorra::py {
+
+Ref type_qualname(PyObject* object) {
+    Ref name = Ref::steal(PyType_GetQualName(Py_TYPE(object)));
+    if (!name) {
+        PyErr_Clear();
+        name = Ref::steal(PyUnicode_FromString("<failed to extract type name>"));
+    }
+    return name;
+}
+
+Ref display_text(PyObject* object) {
+    Ref text = Ref::steal(PyObject_Str(object));
+    if (text) {
+        return text;
+    }
+    PyErr_WriteUnraisable(object);
+    Ref type_name = Ref::steal(PyType_GetName(Py_TYPE(object)));
+    if (!type_name) {
+        PyErr_Clear();
+        return Ref::steal(PyUnicode_FromString("<unprintable object>"));
+    }
+    return Ref::steal(PyUnicode_FromFormat("<unprintable %U object>", type_name.get()));
+}
+
+PendingError cannot_convert(PyObject* object, const char* target) {
+    Ref type_name = type_qualname(object);
+    if (!type_name) {
+        return PendingError::fetch();
+    }
+    Ref message = Ref::steal(PyUnicode_FromFormat("'%U' object cannot be converted to '%s'",
+                                                  type_name.get(), target));
+    if (!message) {
+        return PendingError::fetch();
+    }
+    return PendingError::lazy(PyExc_TypeError, std::move(message));
+}
+
+}  // namespace quorra::py
