@@ -2,6 +2,7 @@
 // A compact JSON writer for the few kinds of value a datasheet holds:
 // objects with byte-ordered keys, strings, numbers from doubles, and null.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -16,8 +17,13 @@ struct JsonNull {
 using JsonValue = std::variant<JsonNull, std::string, double>;
 
 // Appends the number: shortest round-trip digits, always with "." or an
-// exponent; NaN and infinities are written as null.
+// exponent; NaN and infinities are written as null. Decimal exponents -5 to
+// 15 are written plain ("0.00001", "24.0"), others scientific ("1e+16",
+// "1.5e-7").
 void write_json_number(std::string& out, double value);
+
+// Appends "null".
+void write_json_null(std::string& out);
 
 // Appends the string, quoted and escaped.
 void write_json_string(std::string& out, std::string_view bytes);
