@@ -44,6 +44,9 @@ public:
         std::from_chars(text.data() + e + 2, end, exponent_magnitude);
         exponent_ = negative ? -exponent_magnitude : exponent_magnitude;
     }
+    // fraction_ points into text_, so a copy would point into the original.
+    ShortestDecimal(const ShortestDecimal&) = delete;
+    ShortestDecimal& operator=(const ShortestDecimal&) = delete;
 
     char lead() const noexcept { return lead_; }
     // d2 ... dn; empty when the significand has one digit.
