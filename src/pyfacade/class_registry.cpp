@@ -53,7 +53,7 @@ PendingError initialisation_error(const ClassSpec& spec) {
     if (!message) {
         return PendingError::fetch();
     }
-    Ref error = Ref::steal(PyObject_CallOneArg(PyExc_RuntimeError, message.get()));
+    Ref error = new_exception(PyExc_RuntimeError, message.get());
     if (!error) {
         return PendingError::fetch();
     }

@@ -42,7 +42,7 @@ PendingError argument_error(const char* parameter, PendingError error) {
     if (!message) {
         return PendingError::fetch();
     }
-    Ref renamed = Ref::steal(PyObject_CallOneArg(PyExc_TypeError, message.get()));
+    Ref renamed = new_exception(PyExc_TypeError, message.get());
     if (!renamed) {
         return PendingError::fetch();
     }

@@ -32,9 +32,11 @@ constexpr const char* no_exception_set = "attempted to fetch exception but none 
 #if PY_VERSION_HEX >= 0x030C0000
     PyErr_SetRaisedException(exception.release());
 #else
+    // Printing replaces the exception's traceback with the one restored here.
     PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(exception.get()));
     Py_INCREF(type);
-    PyErr_Restore(type, exception.release(), nullptr);
+    PyObject* traceback = PyException_GetTraceback(exception.get());
+    PyErr_Restore(type, exception.release(), traceback);
 #endif
     PyErr_PrintEx(0);
     fault_unreported(std::move(message));
@@ -129,6 +131,10 @@ void PendingError::raise() && noexcept {
         return;
     }
     PyErr_SetObject(type_.get(), argument_.get());
+}
+
+Ref new_exception(PyObject* type, PyObject* argument) {
+    return Ref::steal(PyObject_CallFunctionObjArgs(type, argument, nullptr));
 }
 
 Ref text_object(std::string_view utf8) {

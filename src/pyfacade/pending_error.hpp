@@ -48,6 +48,9 @@ using Outcome = Result<T, PendingError>;
 // Value of an Outcome that carries nothing.
 struct Done {};
 
+// A new exception instance: type(argument).
+Ref new_exception(PyObject* type, PyObject* argument);
+
 // The message as a new str; lone surrogates inside survive the round trip.
 Ref text_object(std::string_view utf8);
 

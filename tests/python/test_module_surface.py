@@ -1,0 +1,190 @@
+"""The module object: entry point, registration, classes and docstrings."""
+
+import importlib
+import sys
+
+import pytest
+
+from conftest import run_python
+
+ALL = [
+    "PyFormulasRegistry",
+    "PyQuarkRegistry",
+    "PyCKMMatrix",
+    "py_list_constants",
+    "py_list_quarks",
+    "py_get_constant",
+    "__version__",
+]
+
+
+def test_all_lists_every_public_name_in_registration_order(core):
+    assert core.__all__ == ALL
+    assert all(hasattr(core, name) for name in ALL)
+
+
+def test_module_has_no_attributes_beyond_its_public_names(core):
+    own = {name for name in vars(core) if not name.startswith("__")}
+    assert own == {name for name in ALL if not name.startswith("__")}
+    assert not hasattr(core, "version")
+    assert not hasattr(core, "PanicException")
+
+
+def test_module_docstring_and_version(core):
+    assert core.__doc__ == "PyO3 module entry point. Wired as `veltrane._quorra_core`."
+    assert core.__version__ == "2.3.0"
+    assert core.PyFormulasRegistry.version() == "2.3.0"
+    assert core.PyFormulasRegistry().version() == "2.3.0"
+
+
+def test_reimport_returns_the_same_module_with_its_attributes(core):
+    core.marker_set_by_test = 42
+    try:
+        del sys.modules["veltrane._quorra_core"]
+        again = importlib.import_module("veltrane._quorra_core")
+        assert again is core
+        assert again.marker_set_by_test == 42
+        assert again.__all__ == ALL
+    finally:
+        del core.marker_set_by_test
+        sys.modules["veltrane._quorra_core"] = core
+
+
+# Runs in a fresh process: imports the module, then tries again from a second
+# interpreter that shares the process (the private interpreters module of each
+# CPython version, in its legacy configuration that allows such modules).
+SUBINTERPRETER_IMPORT = r"""
+import os, sys, tempfile
+import veltrane._quorra_core
+
+fd, out = tempfile.mkstemp()
+os.close(fd)
+code = (
+    "try:\n"
+    "    import veltrane._quorra_core\n"
+    "    result = 'imported'\n"
+    "except ImportError as exc:\n"
+    "    result = 'ImportError: ' + str(exc)\n"
+    f"open({out!r}, 'w').write(result)\n"
+)
+if sys.version_info >= (3, 13):
+    import _interpreters
+    _interpreters.run_string(_interpreters.create("legacy"), code)
+else:
+    import _xxsubinterpreters as interpreters
+    legacy = {"isolated": False} if sys.version_info >= (3, 12) else {}
+    interpreters.run_string(interpreters.create(**legacy), code)
+print(open(out).read())
+os.remove(out)
+"""
+
+
+def test_second_interpreter_is_refused():
+    result = run_python(SUBINTERPRETER_IMPORT)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.startswith(
+        "ImportError: PyO3 modules do not yet support subinterpreters, see https://"
+    ), result.stdout
+
+
+CLASS_DOCS = [
+    ("PyFormulasRegistry", "Python wrapper for [`FormulasRegistry`].", "()"),
+    ("PyQuarkRegistry", "Python wrapper for [`QuarkRegistry`].", "()"),
+    ("PyCKMMatrix", "Python wrapper for [`CKMMatrix`].", None),
+]
+
+
+@pytest.mark.parametrize("name, doc, signature", CLASS_DOCS)
+def test_class_identity_and_docs(core, name, doc, signature):
+    cls = getattr(core, name)
+    assert cls.__doc__ == doc
+    assert cls.__text_signature__ == signature
+    assert cls.__module__ == "builtins"
+    assert cls.__name__ == cls.__qualname__ == name
+    assert repr(cls) == f"<class 'builtins.{name}'>"
+    assert cls.__bases__ == (object,)
+
+
+@pytest.mark.parametrize("name", [name for name, _, _ in CLASS_DOCS])
+def test_classes_cannot_be_subclassed(core, name):
+    with pytest.raises(TypeError, match="is not an acceptable base type"):
+        type("Sub", (getattr(core, name),), {})
+
+
+def instances(core):
+    return [core.PyFormulasRegistry(), core.PyQuarkRegistry(), core.PyCKMMatrix.from_topology()]
+
+
+def test_instances_have_no_dict_and_no_weak_references(core):
+    import weakref
+
+    for instance in instances(core):
+        assert not hasattr(instance, "__dict__")
+        with pytest.raises(AttributeError):
+            instance.anything = 1
+        with pytest.raises(TypeError):
+            weakref.ref(instance)
+
+
+CALLABLE_DOCS = [
+    ("py_list_constants", "()", "Native-accelerated twin of `veltrane.list_constants`.\n\n"
+     "Returns all known constant names from the FormulasRegistry."),
+    ("py_list_quarks", "()", "Native-accelerated twin of `veltrane.list_quarks`.\n\n"
+     "Returns all SM quark names from the QuarkRegistry."),
+    ("py_get_constant", "(name)", "Native-accelerated twin of `veltrane.Get` for the constants "
+     "branch.\n\nReturns a JSON-serialised dict with `name`, `value`, `units`,\n`uncertainty`, "
+     "and `status` fields \u2014 matching the Python constant\ndatasheet schema so callers "
+     "don't need to branch.\n\nRaises `PyKeyError` when `name` is not in the registry."),
+    ("PyFormulasRegistry.get", "($self, name)", "Retrieve the numeric value for `name`."),
+    ("PyFormulasRegistry.version", "()", "Library-version round-trip helper."),
+    ("PyCKMMatrix.from_topology", "()", "Build the CKM matrix from the underlying topology."),
+    ("PyCKMMatrix.is_unitary", "($self, tol)", "`True` when the matrix is unitary within `tol`."),
+    ("PyCKMMatrix.jarlskog", "($self)", "CP-violation Jarlskog invariant J."),
+]
+
+
+@pytest.mark.parametrize("path, signature, doc", CALLABLE_DOCS)
+def test_callable_signatures_and_docs(core, path, signature, doc):
+    target = core
+    for part in path.split("."):
+        target = getattr(target, part)
+    assert target.__text_signature__ == signature
+    assert target.__doc__ == doc
+
+
+def test_module_functions_are_bound_to_the_module(core):
+    for name in ["py_list_constants", "py_list_quarks", "py_get_constant"]:
+        function = getattr(core, name)
+        assert function.__self__ is core
+        assert function.__module__ == core.__name__ == "veltrane._quorra_core"
+        assert function.__name__ == name
+
+
+def test_static_methods_work_on_class_and_instance(core):
+    matrix = core.PyCKMMatrix.from_topology()
+    assert type(matrix.from_topology()) is core.PyCKMMatrix
+    assert core.PyFormulasRegistry().version() == "2.3.0"
+
+
+@pytest.mark.parametrize("args, kwargs", [((), {}), ((1,), {}), ((), {"x": 1})])
+def test_ckm_matrix_refuses_construction(core, args, kwargs):
+    with pytest.raises(TypeError) as info:
+        core.PyCKMMatrix(*args, **kwargs)
+    assert info.value.args == ("No constructor defined for PyCKMMatrix",)
+
+
+@pytest.mark.parametrize("call", [
+    lambda core: core.py_list_constants(1),
+    lambda core: core.py_list_quarks(x=1),
+    lambda core: core.PyFormulasRegistry.version(1),
+    lambda core: core.PyCKMMatrix.from_topology(None),
+    lambda core: core.PyCKMMatrix.from_topology().jarlskog(1),
+])
+def test_no_argument_callables_refuse_arguments(core, call):
+    with pytest.raises(TypeError, match="takes no arguments|takes no keyword arguments"):
+        call(core)
+
+
+def test_registry_truth_value_follows_length(core):
+    assert bool(core.PyFormulasRegistry()) is True
+    assert bool(core.PyQuarkRegistry()) is False
