@@ -1,0 +1,61 @@
+"""The veltrane package: its functions and its command line."""
+
+import json
+import os
+import subprocess
+import sys
+
+import pytest
+
+import veltrane
+from test_datasheet import expected_sheet
+from test_formulas import CONSTANT_NAMES
+
+
+def test_package_functions_delegate_to_the_native_core(core):
+    assert veltrane.__version__ == core.__version__ == "2.3.0"
+    assert veltrane.list_constants() == CONSTANT_NAMES
+    assert veltrane.list_quarks() == ["bottom", "charm", "down", "strange", "top", "up"]
+    assert veltrane.Get("chi_eff") == expected_sheet("chi_eff")
+    with pytest.raises(KeyError, match="constant `nope` not found in registry"):
+        veltrane.Get("nope")
+
+
+def run_cli(*args):
+    return subprocess.run(
+        [sys.executable, "-m", "veltrane", *args], capture_output=True, timeout=60,
+    )
+
+
+def test_cli_prints_the_catalogue_and_the_quarks():
+    result = run_cli()
+    assert result.returncode == 0
+    lines = result.stdout.decode().splitlines()
+    header, *rows = lines[: 1 + len(CONSTANT_NAMES)]
+    assert header.split() == ["name", "value", "units", "status"]
+    assert [row.split()[0] for row in rows] == CONSTANT_NAMES
+    assert rows[0].split() == ["b3", "24.0", "dimensionless", "Seed"]
+    assert rows[CONSTANT_NAMES.index("h0_central")].split() == ["h0_central", "0.0", "km/s/Mpc", "Pending"]
+    # Columns are aligned: every value starts where the header's does.
+    column = header.index("value")
+    assert all(row[column - 2 : column] == "  " and row[column] != " " for row in rows)
+    assert lines[-1] == "quarks: bottom, charm, down, strange, top, up"
+    assert result.stderr == b""
+
+
+def test_cli_prints_one_datasheet_as_json():
+    result = run_cli("gamma_em")
+    assert result.returncode == 0
+    assert json.loads(result.stdout) == expected_sheet("gamma_em")
+
+
+@pytest.mark.parametrize("name, message", [
+    ("nope", "veltrane: constant `nope` not found in registry"),
+    ("", "veltrane: a constant's name must be non-empty"),
+    (os.fsdecode(b"\xff"), "veltrane: a constant's name must be valid UTF-8"),
+])
+def test_cli_reports_a_bad_name_in_one_line(name, message):
+    result = run_cli(name)
+    assert result.returncode == 1
+    assert result.stdout == b""
+    assert result.stderr.decode().splitlines() == [message]
