@@ -3,13 +3,16 @@
 // into shards that each have their own reader-writer lock.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "formulas/entry.hpp"
 #include "formulas/registry_error.hpp"
+#include "support/keyed_hash.hpp"
 #include "support/result.hpp"
 
 namespace quorra::formulas {
@@ -42,8 +45,21 @@ public:
     static std::size_t shard_count() noexcept;
 
 private:
-    struct Shards;
-    std::unique_ptr<Shards> shards_;
+    struct Shard;
+
+    // All shards in index order; empty in a moved-from registry.
+    std::span<const Shard> shards() const noexcept;
+    Shard& shard_for(std::uint64_t hash) const noexcept;
+    // insert without the shard lock, for a registry still being built that no
+    // other thread can reach.
+    void insert_unshared(FormulaEntry entry);
+
+    // Null only in a moved-from registry, which reads as empty.
+    std::unique_ptr<Shard[]> shards_;
+    // Keys of this registry's hash of names; the top bits of a hash pick the
+    // shard, and the shard's table reuses the same hash for its buckets.
+    HashKeys keys_;
+    unsigned shard_shift_ = 0;
 };
 
 }  // namespace quorra::formulas

@@ -1,0 +1,147 @@
+#include "formulas/registry.hpp"
+
+#include "formulas/entry_table.hpp"
+
+#include <sched.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <memory>
+#include <memory_resource>
+#include <mutex>
+#include <shared_mutex>
+#include <utility>
+
+namespace quorra::formulas {
+namespace {
+
+// The processors this process may run on (its affinity set), or 1 when that
+// cannot be read, e.g. on a machine with more than CPU_SETSIZE processors.
+std::size_t available_processors() noexcept {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0) {
+        return 1;
+    }
+    const int count = CPU_COUNT(&set);
+    return count > 0 ? static_cast<std::size_t>(count) : 1;
+}
+
+// Unsigned byte order, a prefix first. Compares inline: the names are short,
+// and a call to memcmp per comparison costs more than the loop.
+bool bytewise_less(std::string_view a, std::string_view b) noexcept {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    });
+}
+
+}  // namespace
+
+// A shard starts as an empty table, which owns no memory until its first
+// insert, so an empty shard costs nothing beyond its place in the array.
+struct FormulasRegistry::Shard {
+    mutable std::shared_mutex lock;
+    EntryTable entries;
+};
+
+std::size_t FormulasRegistry::shard_count() noexcept {
+    static const std::size_t count = std::bit_ceil(4 * available_processors());
+    return count;
+}
+
+// The whole shard array is one allocation. Default-initialising it is enough:
+// every member of a shard has a constructor of its own.
+FormulasRegistry::FormulasRegistry()
+    : shards_(std::make_unique_for_overwrite<Shard[]>(shard_count())),
+      keys_(HashKeys::fresh()),
+      shard_shift_(64 - static_cast<unsigned>(std::countr_zero(shard_count()))) {}
+
+FormulasRegistry::~FormulasRegistry() = default;
+FormulasRegistry::FormulasRegistry(FormulasRegistry&&) noexcept = default;
+FormulasRegistry& FormulasRegistry::operator=(FormulasRegistry&&) noexcept = default;
+
+std::span<const FormulasRegistry::Shard> FormulasRegistry::shards() const noexcept {
+    if (!shards_) {
+        return {};
+    }
+    return {shards_.get(), shard_count()};
+}
+
+// The top bits select the shard; the table inside takes the whole hash modulo
+// its bucket count, so the two choices do not line up.
+FormulasRegistry::Shard& FormulasRegistry::shard_for(std::uint64_t hash) const noexcept {
+    return shards_[static_cast<std::size_t>(hash >> shard_shift_)];
+}
+
+void FormulasRegistry::insert(FormulaEntry entry) {
+    if (!shards_) {
+        *this = FormulasRegistry();
+    }
+    HashedName key{entry.name, keyed_hash(keys_, entry.name)};
+    Shard& shard = shard_for(key.hash);
+    const std::unique_lock lock(shard.lock);
+    shard.entries.insert_or_assign(std::move(key), std::move(entry));
+}
+
+void FormulasRegistry::insert_unshared(FormulaEntry entry) {
+    HashedName key{entry.name, keyed_hash(keys_, entry.name)};
+    shard_for(key.hash).entries.insert_or_assign(std::move(key), std::move(entry));
+}
+
+std::size_t FormulasRegistry::len() const {
+    std::size_t total = 0;
+    for (const Shard& shard : shards()) {
+        const std::shared_lock lock(shard.lock);
+        total += shard.entries.size();
+    }
+    return total;
+}
+
+Result<FormulaEntry, RegistryError> FormulasRegistry::lookup(std::string_view name) const {
+    if (shards_) {
+        const HashedNameView key{name, keyed_hash(keys_, name)};
+        const Shard& shard = shard_for(key.hash);
+        std::shared_lock lock(shard.lock);
+        if (const auto found = shard.entries.find(key); found != shard.entries.end()) {
+            FormulaEntry copy = found->second;
+            lock.unlock();
+            return copy;
+        }
+    }
+    return Err{RegistryError(NotFound{std::string(name)})};
+}
+
+std::vector<std::string> FormulasRegistry::names() const {
+    // The walk gathers views of the keys, which stay valid after the locks are
+    // let go: a key is written before its node is published under the shard's
+    // exclusive lock and never changes after, and a node neither moves nor
+    // goes away while the registry lives (a rehash only relinks nodes, and
+    // nothing removes them). The strings are copied once, in sorted order.
+    //
+    // Room on the stack for the views of a few dozen names, growth included;
+    // a larger registry spills to the heap.
+    std::array<std::byte, 64 * sizeof(std::string_view)> scratch;
+    std::pmr::monotonic_buffer_resource arena(scratch.data(), scratch.size());
+    std::pmr::vector<std::string_view> keys(&arena);
+
+    // Hand over hand, in ascending shard order: the next shard's lock is taken
+    // before the previous one is let go. Shared locks are only ever taken in
+    // that order, and a writer holds a single lock, so no cycle can form.
+    std::shared_lock<std::shared_mutex> held;
+    for (const Shard& shard : shards()) {
+        std::shared_lock next(shard.lock);
+        held = std::move(next);
+        for (const auto& entry : shard.entries) {
+            keys.push_back(entry.first.bytes);
+        }
+    }
+    if (held) {
+        held.unlock();
+    }
+    std::stable_sort(keys.begin(), keys.end(), bytewise_less);
+    return {keys.begin(), keys.end()};
+}
+
+}  // namespace quorra::formulas

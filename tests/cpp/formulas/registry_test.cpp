@@ -1,0 +1,152 @@
+#include "formulas/registry.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <sched.h>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "expected_catalogue.hpp"
+
+namespace {
+
+using namespace std::literals;
+using quorra::formulas::FormulaEntry;
+using quorra::formulas::FormulasRegistry;
+using quorra::formulas::NotFound;
+
+// Expects a NotFound that carries exactly these bytes, and its message.
+void expect_not_found(const FormulasRegistry& registry, const std::string& name) {
+    auto found = registry.lookup(name);
+    ASSERT_FALSE(found.ok());
+    const auto* missing = std::get_if<NotFound>(&found.error().kind());
+    ASSERT_NE(missing, nullptr);
+    EXPECT_EQ(missing->name, name);
+    EXPECT_EQ(found.error().message(), "constant `" + name + "` not found in registry");
+}
+
+TEST(FormulasRegistry, NewRegistryIsEmpty) {
+    const FormulasRegistry registry;
+    EXPECT_EQ(registry.len(), 0u);
+    EXPECT_TRUE(registry.names().empty());
+    expect_not_found(registry, "b3");
+    expect_not_found(registry, "");
+}
+
+TEST(FormulasRegistry, ShardCountIsFourPerAvailableProcessorRoundedUpToAPowerOfTwo) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    ASSERT_EQ(sched_getaffinity(0, sizeof set, &set), 0);
+    const auto processors = static_cast<std::size_t>(CPU_COUNT(&set));
+    const std::size_t shards = FormulasRegistry::shard_count();
+    EXPECT_TRUE(std::has_single_bit(shards)) << shards;
+    EXPECT_GE(shards, 4 * processors);
+    EXPECT_LT(shards, 8 * processors);
+}
+
+class MissingName : public testing::TestWithParam<std::string> {};
+
+// Names match byte for byte: no case folding, trimming, prefix matching or
+// stopping at a NUL byte.
+TEST_P(MissingName, IsNotFoundAndReportedWithEveryByte) {
+    expect_not_found(FormulasRegistry::with_builtins(), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(NearCatalogueNames, MissingName,
+                         testing::Values("B3"s, "PHI"s, "b3 "s, " b3"s, "b3\n"s, "n_ge"s,
+                                         "n_gen_sq2"s, "b3\0x"s, "b3\0"s, "\0b3"s, ""s,
+                                         "a`b"s, "\xcf\x86"s, "\xff"s));
+
+TEST(FormulasRegistry, NameWithEmbeddedNulIsADistinctKey) {
+    FormulasRegistry registry = FormulasRegistry::with_builtins();
+    registry.insert(FormulaEntry::seed("b3\0x"sv, 7.0, "count"));
+    EXPECT_EQ(registry.len(), 18u);
+    EXPECT_EQ(registry.lookup("b3\0x"sv).value().value, 7.0);
+    EXPECT_EQ(registry.lookup("b3").value().value, 24.0);
+    expect_not_found(registry, "b3\0"s);
+
+    const std::vector<std::string> names = registry.names();
+    const auto b3 = std::find(names.begin(), names.end(), "b3");
+    ASSERT_NE(b3, names.end());
+    ASSERT_NE(b3 + 1, names.end());
+    EXPECT_EQ(*(b3 + 1), "b3\0x"s);
+}
+
+TEST(FormulasRegistry, InsertReplacesAnEntryOfTheSameNameAndKeepsTheLength) {
+    FormulasRegistry registry = FormulasRegistry::with_builtins();
+    FormulaEntry replacement =
+        FormulaEntry::derived("phi", "(1 + sqrt(5)) / 2", "dimensionless", {"five"});
+    registry.insert(replacement);
+    EXPECT_EQ(registry.len(), 17u);
+    EXPECT_EQ(registry.lookup("phi").value(), replacement);
+    EXPECT_EQ(registry.names(), formulas_test::sorted_catalogue_names());
+
+    registry.insert(FormulaEntry::seed("phi", 2.0, "count"));
+    EXPECT_EQ(registry.len(), 17u);
+    EXPECT_EQ(registry.lookup("phi").value(), FormulaEntry::seed("phi", 2.0, "count"));
+}
+
+TEST(FormulasRegistry, NamesAreSortedAsUnsignedBytesWithPrefixesFirst) {
+    FormulasRegistry registry;
+    for (const std::string& name :
+         {"\xc3\xa9"s, "ab"s, "a"s, "a\x01"s, "B"s, "a_"s, "ai"s, ""s, "a\0"s, "\x7f"s}) {
+        registry.insert(FormulaEntry::seed(name, 1.0, "count"));
+    }
+    EXPECT_EQ(registry.names(), (std::vector<std::string>{"", "B", "a", "a\0"s, "a\x01", "a_",
+                                                          "ab", "ai", "\x7f", "\xc3\xa9"}));
+    // The empty name is a key like any other.
+    EXPECT_EQ(registry.lookup("").value().name, "");
+}
+
+// Enough names to fill every shard several times over and to need more room
+// than a small listing.
+TEST(FormulasRegistry, ManyEntriesAreAllFoundAndListed) {
+    FormulasRegistry registry;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 2000; ++i) {
+        std::string name = "entry_" + std::to_string(i);
+        registry.insert(FormulaEntry::seed(name, static_cast<double>(i), "count"));
+        expected.push_back(std::move(name));
+    }
+    EXPECT_EQ(registry.len(), 2000u);
+    for (int i = 0; i < 2000; ++i) {
+        auto found = registry.lookup(expected[static_cast<std::size_t>(i)]);
+        ASSERT_TRUE(found.ok()) << i;
+        EXPECT_EQ(found.value().value, static_cast<double>(i));
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(registry.names(), expected);
+}
+
+TEST(FormulasRegistry, MovingHandsOverTheEntries) {
+    FormulasRegistry source = FormulasRegistry::with_builtins();
+    FormulasRegistry moved(std::move(source));
+    EXPECT_EQ(moved.len(), 17u);
+    EXPECT_EQ(moved.names(), formulas_test::sorted_catalogue_names());
+
+    FormulasRegistry assigned;
+    assigned.insert(FormulaEntry::seed("old", 1.0, "count"));
+    assigned = std::move(moved);
+    EXPECT_EQ(assigned.names(), formulas_test::sorted_catalogue_names());
+    EXPECT_EQ(assigned.lookup("b3").value().value, 24.0);
+}
+
+// A moved-from registry reads as empty and can be filled again.
+TEST(FormulasRegistry, MovedFromRegistryIsEmptyAndUsable) {
+    FormulasRegistry source = FormulasRegistry::with_builtins();
+    const FormulasRegistry target(std::move(source));
+    EXPECT_EQ(source.len(), 0u);  // NOLINT(bugprone-use-after-move)
+    EXPECT_TRUE(source.names().empty());
+    expect_not_found(source, "b3");
+
+    source.insert(FormulaEntry::seed("again", 1.0, "count"));
+    EXPECT_EQ(source.len(), 1u);
+    EXPECT_EQ(source.names(), std::vector<std::string>{"again"});
+    EXPECT_EQ(target.len(), 17u);
+}
+
+}  // namespace
