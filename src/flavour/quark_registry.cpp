@@ -28,6 +28,7 @@ constexpr QuarkRow standard_model_table[] = {
 
 QuarkRegistry QuarkRegistry::standard_model() {
     QuarkRegistry registry;
+    registry.quarks_.reserve(std::size(standard_model_table));
     for (const QuarkRow& row : standard_model_table) {
         Quark quark;
         quark.name = row.name;
@@ -48,14 +49,16 @@ void QuarkRegistry::insert(Quark quark) {
 std::size_t QuarkRegistry::len() const noexcept { return quarks_.size(); }
 
 std::vector<std::string> QuarkRegistry::names() const {
-    std::vector<std::string> names;
-    names.reserve(quarks_.size());
+    // Sorts views of the keys and copies each name once, in order.
+    std::vector<std::string_view> keys;
+    keys.reserve(quarks_.size());
     for (const auto& [key, quark] : quarks_) {
-        names.push_back(key);
+        keys.emplace_back(key);
     }
-    // std::string compares its bytes as unsigned char, so this is byte order.
-    std::stable_sort(names.begin(), names.end());
-    return names;
+    // string_view compares its bytes as unsigned char, so this is byte order;
+    // the keys are distinct, so any correct sort gives the stable order.
+    std::sort(keys.begin(), keys.end());
+    return {keys.begin(), keys.end()};
 }
 
 const Quark* QuarkRegistry::find(std::string_view name) const {
