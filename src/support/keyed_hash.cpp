@@ -23,11 +23,25 @@ inline std::uint64_t load64(const char* p) noexcept {
     return v;
 }
 
-// Up to seven trailing bytes, zero padded.
-inline std::uint64_t load_tail(const char* p, std::size_t n) noexcept {
-    std::uint64_t v = 0;
-    std::memcpy(&v, p, n);
+inline std::uint64_t load32(const char* p) noexcept {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
     return v;
+}
+
+inline std::uint64_t byte_at(const char* p, std::size_t i) noexcept {
+    return static_cast<unsigned char>(p[i]);
+}
+
+// All of 1 to 8 bytes in one word, without a loop or a variable-length copy:
+// two 4-byte loads that overlap for fewer than eight bytes, or the first,
+// middle and last byte for fewer than four. Together with the length, which
+// the caller mixes in, the word determines the bytes.
+inline std::uint64_t load_short(const char* p, std::size_t n) noexcept {
+    if (n >= 4) {
+        return (load32(p) << 32) | load32(p + n - 4);
+    }
+    return (byte_at(p, 0) << 16) | (byte_at(p, n >> 1) << 8) | byte_at(p, n - 1);
 }
 
 inline std::uint64_t splitmix64(std::uint64_t x) noexcept {
@@ -73,16 +87,26 @@ HashKeys HashKeys::fresh() noexcept {
     return {k0, k1 | 1};
 }
 
+// The length is mixed in first, so texts that agree on the bytes read but
+// differ in length hash differently; every byte counts, NUL included.
 std::uint64_t keyed_hash(const HashKeys& keys, std::string_view bytes) noexcept {
     const char* p = bytes.data();
-    std::size_t n = bytes.size();
+    const std::size_t n = bytes.size();
     std::uint64_t acc = keys.k0 ^ (static_cast<std::uint64_t>(n) * 0x9e3779b97f4a7c15ULL);
-    while (n >= 8) {
-        acc = folded_multiply(acc ^ load64(p), keys.k1);
-        p += 8;
-        n -= 8;
+    std::uint64_t last = 0;
+    if (n > 8) {
+        // Whole words while more than eight bytes are left, then the last
+        // eight bytes as one word, which may overlap the word before.
+        const char* const end = p + n;
+        do {
+            acc = folded_multiply(acc ^ load64(p), keys.k1);
+            p += 8;
+        } while (end - p > 8);
+        last = load64(end - 8);
+    } else if (n > 0) {
+        last = load_short(p, n);
     }
-    acc = folded_multiply(acc ^ load_tail(p, n), keys.k1 ^ 0xa0761d6478bd642fULL);
+    acc = folded_multiply(acc ^ last, keys.k1 ^ 0xa0761d6478bd642fULL);
     return folded_multiply(acc ^ keys.k0, 0xe7037ed1a0b428dbULL);
 }
 
