@@ -1,0 +1,168 @@
+// The call guard inside an embedded interpreter: how each way a wrapped call
+// can end reaches Python.
+
+#include "pyfacade/call_guard.hpp"
+
+#include <new>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "pyfacade/conversions.hpp"
+#include "pyfacade/panic_exception.hpp"
+
+namespace {
+
+using quorra::py::Done;
+using quorra::py::guard_length;
+using quorra::py::guard_object;
+using quorra::py::LockDepth;
+using quorra::py::Outcome;
+using quorra::py::PendingError;
+using quorra::py::Ref;
+
+// The pending exception's type and str(), clearing it.
+struct Raised {
+    PyObject* type = nullptr;
+    std::string text;
+};
+
+Raised take_raised() {
+    Raised raised;
+#if PY_VERSION_HEX >= 0x030C0000
+    Ref value = Ref::steal(PyErr_GetRaisedException());
+#else
+    PyObject* type = nullptr;
+    PyObject* raw_value = nullptr;
+    PyObject* traceback = nullptr;
+    PyErr_Fetch(&type, &raw_value, &traceback);
+    PyErr_NormalizeException(&type, &raw_value, &traceback);
+    Py_XDECREF(type);
+    Py_XDECREF(traceback);
+    Ref value = Ref::steal(raw_value);
+#endif
+    if (value) {
+        // The exception types compared against live as long as the interpreter.
+        raised.type = reinterpret_cast<PyObject*>(Py_TYPE(value.get()));
+        Ref text = Ref::steal(PyObject_Str(value.get()));
+        raised.text = text ? PyUnicode_AsUTF8(text.get()) : "<no str>";
+    }
+    return raised;
+}
+
+class CallGuard : public testing::Test {
+protected:
+    void TearDown() override {
+        EXPECT_EQ(LockDepth::current(), 0);
+        EXPECT_EQ(PyErr_Occurred(), nullptr);
+        PyErr_Clear();
+    }
+};
+
+TEST_F(CallGuard, ValueIsReturnedAsANewReference) {
+    PyObject* result = guard_object([]() -> Outcome<Ref> {
+        EXPECT_EQ(LockDepth::current(), 1);
+        return quorra::py::float_result(2.5);
+    });
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(PyFloat_AsDouble(result), 2.5);
+    Py_DECREF(result);
+}
+
+TEST_F(CallGuard, MemoryExhaustionBecomesMemoryError) {
+    PyObject* result = guard_object([]() -> Outcome<Ref> { throw std::bad_alloc(); });
+    EXPECT_EQ(result, nullptr);
+    EXPECT_EQ(take_raised().type, PyExc_MemoryError);
+
+    EXPECT_EQ(guard_length([]() -> Outcome<Py_ssize_t> { throw std::bad_array_new_length(); }), -1);
+    EXPECT_EQ(take_raised().type, PyExc_MemoryError);
+}
+
+TEST_F(CallGuard, FaultBecomesPanicExceptionAfterItsReport) {
+    testing::internal::CaptureStderr();
+    PyObject* result = guard_object([]() -> Outcome<Ref> { quorra::fault("core broke"); });
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(result, nullptr);
+    const Raised raised = take_raised();
+    EXPECT_EQ(raised.type, quorra::py::panic_exception_type());
+    EXPECT_EQ(raised.text, "core broke");
+    EXPECT_NE(report.find("panicked at tests/cpp/pyfacade/call_guard_test.cpp:"), std::string::npos)
+        << report;
+    EXPECT_NE(report.find(":\ncore broke\n"), std::string::npos) << report;
+}
+
+TEST_F(CallGuard, EmptyFaultMessageIsKept) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(guard_length([]() -> Outcome<Py_ssize_t> { quorra::fault(""); }), -1);
+    testing::internal::GetCapturedStderr();
+    const Raised raised = take_raised();
+    EXPECT_EQ(raised.type, quorra::py::panic_exception_type());
+    EXPECT_EQ(raised.text, "");
+}
+
+TEST_F(CallGuard, OtherCppExceptionsBecomePanicsWithAFixedMessage) {
+    testing::internal::CaptureStderr();
+    PyObject* result = guard_object([]() -> Outcome<Ref> { throw 42; });
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(result, nullptr);
+    const Raised raised = take_raised();
+    EXPECT_EQ(raised.type, quorra::py::panic_exception_type());
+    EXPECT_EQ(raised.text, "panic from native code");
+    EXPECT_NE(report.find("\npanic from native code\n"), std::string::npos) << report;
+}
+
+TEST_F(CallGuard, PendingErrorsAreRaised) {
+    PyObject* result = guard_object([]() -> Outcome<Ref> {
+        return quorra::Err{PendingError::message(PyExc_KeyError, "constant `x` not found in registry")};
+    });
+    EXPECT_EQ(result, nullptr);
+    const Raised raised = take_raised();
+    EXPECT_EQ(raised.type, PyExc_KeyError);
+    EXPECT_EQ(raised.text, "'constant `x` not found in registry'");
+}
+
+TEST_F(CallGuard, ErrorWithoutArgumentsHasAnEmptyMessage) {
+    const Py_ssize_t length = guard_length([]() -> Outcome<Py_ssize_t> {
+        return quorra::py::length_result(static_cast<std::size_t>(PY_SSIZE_T_MAX) + 1);
+    });
+    EXPECT_EQ(length, -1);
+    const Raised raised = take_raised();
+    EXPECT_EQ(raised.type, PyExc_OverflowError);
+    EXPECT_EQ(raised.text, "");
+}
+
+TEST_F(CallGuard, FetchWithNothingPendingIsASystemError) {
+    PyObject* result = guard_object([]() -> Outcome<Ref> { return quorra::Err{PendingError::fetch()}; });
+    EXPECT_EQ(result, nullptr);
+    const Raised raised = take_raised();
+    EXPECT_EQ(raised.type, PyExc_SystemError);
+    EXPECT_EQ(raised.text, "attempted to fetch exception but none was set");
+}
+
+TEST_F(CallGuard, FailedResultConversionIsPrintedAndFaults) {
+    testing::internal::CaptureStderr();
+    PyObject* result = guard_object([]() -> Outcome<Ref> {
+        PyErr_SetString(PyExc_ValueError, "conversion went wrong");
+        return quorra::py::checked(nullptr);
+    });
+    const std::string output = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(result, nullptr);
+    const Raised raised = take_raised();
+    EXPECT_EQ(raised.type, quorra::py::panic_exception_type());
+    EXPECT_EQ(raised.text, "Python API call failed");
+    EXPECT_NE(output.find("ValueError: conversion went wrong"), std::string::npos) << output;
+}
+
+class Interpreter : public testing::Environment {
+public:
+    void SetUp() override { Py_InitializeEx(0); }
+    void TearDown() override { Py_FinalizeEx(); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    testing::AddGlobalTestEnvironment(new Interpreter);
+    return RUN_ALL_TESTS();
+}
