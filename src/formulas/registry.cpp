@@ -13,6 +13,7 @@
 #include <mutex>
 #include <shared_mutex>
 #include <utility>
+#include <vector>
 
 namespace quorra::formulas {
 namespace {
@@ -69,8 +70,8 @@ std::span<const FormulasRegistry::Shard> FormulasRegistry::shards() const noexce
     return {shards_.get(), shard_count()};
 }
 
-// The top bits select the shard; the table inside takes the whole hash modulo
-// its bucket count, so the two choices do not line up.
+// The top bits select the shard; the table inside takes the low bits for the
+// home slot, so the two choices do not line up.
 FormulasRegistry::Shard& FormulasRegistry::shard_for(std::uint64_t hash) const noexcept {
     return shards_[static_cast<std::size_t>(hash >> shard_shift_)];
 }
@@ -79,15 +80,15 @@ void FormulasRegistry::insert(FormulaEntry entry) {
     if (!shards_) {
         *this = FormulasRegistry();
     }
-    HashedName key{entry.name, keyed_hash(keys_, entry.name)};
-    Shard& shard = shard_for(key.hash);
+    const std::uint64_t hash = keyed_hash(keys_, entry.name);
+    Shard& shard = shard_for(hash);
     const std::unique_lock lock(shard.lock);
-    shard.entries.insert_or_assign(std::move(key), std::move(entry));
+    shard.entries.insert_or_assign(hash, std::move(entry));
 }
 
-void FormulasRegistry::insert_unshared(FormulaEntry entry) {
-    HashedName key{entry.name, keyed_hash(keys_, entry.name)};
-    shard_for(key.hash).entries.insert_or_assign(std::move(key), std::move(entry));
+void FormulasRegistry::insert_unshared(FormulaEntry&& entry) {
+    const std::uint64_t hash = keyed_hash(keys_, entry.name);
+    shard_for(hash).entries.insert_or_assign(hash, std::move(entry));
 }
 
 std::size_t FormulasRegistry::len() const {
@@ -101,11 +102,11 @@ std::size_t FormulasRegistry::len() const {
 
 Result<FormulaEntry, RegistryError> FormulasRegistry::lookup(std::string_view name) const {
     if (shards_) {
-        const HashedNameView key{name, keyed_hash(keys_, name)};
-        const Shard& shard = shard_for(key.hash);
+        const std::uint64_t hash = keyed_hash(keys_, name);
+        const Shard& shard = shard_for(hash);
         std::shared_lock lock(shard.lock);
-        if (const auto found = shard.entries.find(key); found != shard.entries.end()) {
-            FormulaEntry copy = found->second;
+        if (const FormulaEntry* found = shard.entries.find(hash, name)) {
+            FormulaEntry copy = *found;
             lock.unlock();
             return copy;
         }
@@ -114,17 +115,12 @@ Result<FormulaEntry, RegistryError> FormulasRegistry::lookup(std::string_view na
 }
 
 std::vector<std::string> FormulasRegistry::names() const {
-    // The walk gathers views of the keys, which stay valid after the locks are
-    // let go: a key is written before its node is published under the shard's
-    // exclusive lock and never changes after, and a node neither moves nor
-    // goes away while the registry lives (a rehash only relinks nodes, and
-    // nothing removes them). The strings are copied once, in sorted order.
-    //
-    // Room on the stack for the views of a few dozen names, growth included;
-    // a larger registry spills to the heap.
-    std::array<std::byte, 64 * sizeof(std::string_view)> scratch;
-    std::pmr::monotonic_buffer_resource arena(scratch.data(), scratch.size());
-    std::pmr::vector<std::string_view> keys(&arena);
+    // Keys are copied while their shard's lock is held: a table moves its
+    // slots when it grows, so a view of a key is good only under the lock.
+    // Growing the list by at least doubling, from room for a few dozen
+    // names, keeps the copying of strings it does linear.
+    constexpr std::size_t first_room = 32;
+    std::vector<std::string> copies;
 
     // Hand over hand, in ascending shard order: the next shard's lock is taken
     // before the previous one is let go. Shared locks are only ever taken in
@@ -133,15 +129,35 @@ std::vector<std::string> FormulasRegistry::names() const {
     for (const Shard& shard : shards()) {
         std::shared_lock next(shard.lock);
         held = std::move(next);
-        for (const auto& entry : shard.entries) {
-            keys.push_back(entry.first.bytes);
+        const std::size_t needed = copies.size() + shard.entries.size();
+        if (needed > copies.capacity()) {
+            copies.reserve(std::max({needed, 2 * copies.capacity(), first_room}));
         }
+        shard.entries.for_each_key([&copies](std::string_view key) { copies.emplace_back(key); });
     }
     if (held) {
         held.unlock();
     }
-    std::stable_sort(keys.begin(), keys.end(), bytewise_less);
-    return {keys.begin(), keys.end()};
+
+    // The sort moves pointers to the copies, a word each, where moving a
+    // short string would copy its bytes; each copy then moves once, into its
+    // place. Room on the stack for the pointers of a few dozen names.
+    std::array<std::byte, 64 * sizeof(std::string*)> scratch;
+    std::pmr::monotonic_buffer_resource arena(scratch.data(), scratch.size());
+    std::pmr::vector<std::string*> order(&arena);
+    order.reserve(copies.size());
+    for (std::string& copy : copies) {
+        order.push_back(&copy);
+    }
+    std::stable_sort(order.begin(), order.end(), [](const std::string* a, const std::string* b) {
+        return bytewise_less(*a, *b);
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(order.size());
+    for (std::string* name : order) {
+        sorted.push_back(std::move(*name));
+    }
+    return sorted;
 }
 
 }  // namespace quorra::formulas

@@ -51,13 +51,13 @@ private:
     std::span<const Shard> shards() const noexcept;
     Shard& shard_for(std::uint64_t hash) const noexcept;
     // insert without the shard lock, for a registry still being built that no
-    // other thread can reach.
-    void insert_unshared(FormulaEntry entry);
+    // other thread can reach. The entry is moved into its slot.
+    void insert_unshared(FormulaEntry&& entry);
 
     // Null only in a moved-from registry, which reads as empty.
     std::unique_ptr<Shard[]> shards_;
     // Keys of this registry's hash of names; the top bits of a hash pick the
-    // shard, and the shard's table reuses the same hash for its buckets.
+    // shard, and the shard's table takes its home slot from the low bits.
     HashKeys keys_;
     unsigned shard_shift_ = 0;
 };
