@@ -2,11 +2,11 @@
 // formulas are recorded but never evaluated.
 
 #include "formulas/registry.hpp"
+#include "formulas/shard.hpp"
 
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace quorra::formulas {
@@ -34,36 +34,38 @@ constexpr SeedRow seed_rows[] = {
     {"logic_closure", 288.0, "count"},
 };
 
-// The names a formula uses, copied straight from the literals: a braced list
-// of std::string would build each name once and copy it into the vector again.
-std::vector<std::string> uses(std::initializer_list<std::string_view> names) {
-    return {names.begin(), names.end()};
-}
-
 }  // namespace
 
 FormulasRegistry FormulasRegistry::with_builtins() {
     FormulasRegistry registry;
     // The registry is local until it is returned, so no insert needs a lock.
-    // Each entry is built once and moved once, into its slot.
-    const auto add = [&registry](FormulaEntry&& entry) {
-        registry.insert_unshared(std::move(entry));
-    };
+    // Each entry is built once, in its slot.
     for (const SeedRow& row : seed_rows) {
-        add(FormulaEntry::seed(row.name, row.value, row.units));
+        registry.emplace_unshared(row.name, [&row] {
+            return FormulaEntry::seed(row.name, row.value, row.units);
+        });
     }
+    // The names a formula uses are copied straight from the literals: a
+    // braced list of std::string would build each one and copy it again.
+    const auto add_derived = [&registry](std::string_view name, std::string_view expression,
+                                         std::string_view units,
+                                         std::initializer_list<std::string_view> uses) {
+        registry.emplace_unshared(name, [&] {
+            return FormulaEntry::derived(name, expression, units,
+                                         std::vector<std::string>(uses.begin(), uses.end()));
+        });
+    };
     // The bare-number expressions are the shortest display texts of
     // 246220.0, 70.0, -1.0 and 1776.86, whole numbers without a decimal point.
-    add(FormulaEntry::derived("v_higgs_mev", "246220", "MeV", {}));
-    add(FormulaEntry::derived("sterile_check", "roots_total - visible_sector", "count",
-                              uses({"roots_total", "visible_sector"})));
+    add_derived("v_higgs_mev", "246220", "MeV", {});
+    add_derived("sterile_check", "roots_total - visible_sector", "count",
+                {"roots_total", "visible_sector"});
     // The formula uses n_gen twice; it is one dependency.
-    add(FormulaEntry::derived("n_gen_sq", "n_gen * n_gen", "count", uses({"n_gen"})));
-    add(FormulaEntry::derived("h0_central", "70", "km/s/Mpc", {}));
-    add(FormulaEntry::derived("w0_central", "-1", "dimensionless", {}));
-    add(FormulaEntry::derived("m_tau_mev", "1776.86", "MeV", {}));
-    add(FormulaEntry::derived("topo_gen_check", "chi_eff / b3", "count",
-                              uses({"chi_eff", "b3"})));
+    add_derived("n_gen_sq", "n_gen * n_gen", "count", {"n_gen"});
+    add_derived("h0_central", "70", "km/s/Mpc", {});
+    add_derived("w0_central", "-1", "dimensionless", {});
+    add_derived("m_tau_mev", "1776.86", "MeV", {});
+    add_derived("topo_gen_check", "chi_eff / b3", "count", {"chi_eff", "b3"});
     return registry;
 }
 

@@ -63,27 +63,28 @@ void EntryTable::grow() {
     capacity_ = new_capacity;
 }
 
-void EntryTable::insert_or_assign(std::uint64_t hash, FormulaEntry&& entry) {
+EntryTable::Place EntryTable::place_for(std::uint64_t hash, std::string_view name) {
+    Slot* free = nullptr;
     if (capacity_ != 0) {
         const std::size_t mask = capacity_ - 1;
-        for (std::size_t i = static_cast<std::size_t>(hash) & mask;
-             slots_[i].entry != no_entry; i = (i + 1) & mask) {
-            KeyedEntry& stored = entries_[slots_[i].entry];
-            if (slots_[i].hash == hash && stored.key == entry.name) {
-                stored.entry = std::move(entry);
-                return;
+        for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.entry == no_entry) {
+                free = &slot;
+                break;
+            }
+            if (slot.hash == hash && entries_[slot.entry].key == name) {
+                return {&entries_[slot.entry], nullptr};
             }
         }
     }
+    // The name is new. Growing moves the slots, so the free one found above
+    // is only kept when no growth is needed.
     if (size_ == max_size(capacity_)) {
         grow();
+        free = &free_slot_for(slots_, capacity_, hash);
     }
-    Slot& slot = free_slot_for(slots_, capacity_, hash);
-    // The slot points at the entry only once the entry exists, so a failed
-    // copy of the key leaves the table as it was, apart from any growth.
-    std::construct_at(entries_ + size_, std::move(entry));
-    slot = Slot{hash, size_};
-    ++size_;
+    return {nullptr, free};
 }
 
 const FormulaEntry* EntryTable::find(std::uint64_t hash, std::string_view name) const noexcept {

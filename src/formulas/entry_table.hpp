@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,9 +44,28 @@ public:
     // Number of slots: 0 until the first insert, then a power of two.
     std::size_t capacity() const noexcept { return capacity_; }
 
-    // Stores the entry under a copy of its name, whose keyed hash is `hash`.
-    // An entry of the same name is replaced and the size stays the same.
-    void insert_or_assign(std::uint64_t hash, FormulaEntry&& entry);
+    // Stores make_entry() under a copy of `name`, the name of the entry it
+    // makes, whose keyed hash is `hash`. A new entry is built in its place; an
+    // entry of the same name is replaced and the size stays the same.
+    template <class MakeEntry>
+    void emplace_or_assign(std::uint64_t hash, std::string_view name, MakeEntry&& make_entry) {
+        const Place place = place_for(hash, name);
+        if (place.existing != nullptr) {
+            place.existing->entry = make_entry();
+            return;
+        }
+        // The slot points at the entry only once the entry exists, so a
+        // failure while building it leaves nothing behind but any growth.
+        std::construct_at(entries_ + size_, name, make_entry);
+        *place.free = Slot{hash, size_};
+        ++size_;
+    }
+
+    // Moves the entry into its place under a copy of its name, whose keyed
+    // hash is `hash`, replacing an entry of the same name.
+    void insert_or_assign(std::uint64_t hash, FormulaEntry&& entry) {
+        emplace_or_assign(hash, entry.name, [&entry]() -> FormulaEntry&& { return std::move(entry); });
+    }
 
     // The entry stored under exactly these bytes, or null. `hash` must be the
     // one the name was inserted with.
@@ -61,9 +81,11 @@ public:
 
 private:
     struct KeyedEntry {
-        // The key is copied from the name before the entry is moved in.
-        explicit KeyedEntry(FormulaEntry&& moved_entry)
-            : key(moved_entry.name), entry(std::move(moved_entry)) {}
+        // The key is copied before the entry is made, which may move from
+        // the text that `name` views.
+        template <class MakeEntry>
+        KeyedEntry(std::string_view name, MakeEntry& make_entry)
+            : key(name), entry(make_entry()) {}
 
         std::string key;
         FormulaEntry entry;
@@ -84,6 +106,15 @@ private:
     // sequence reaches a free slot; slots are small, entries are not, so the
     // room for entries is what sets the size of an allocation.
     static constexpr std::size_t max_size(std::size_t capacity) noexcept { return capacity / 2; }
+
+    // Where an entry named `name` goes: the entry already stored under that
+    // name, or else the free slot for a new one, the table grown first if it
+    // has no room for another entry.
+    struct Place {
+        KeyedEntry* existing = nullptr;
+        Slot* free = nullptr;
+    };
+    Place place_for(std::uint64_t hash, std::string_view name);
 
     // Moves every entry into a new allocation with twice the slots (or
     // first_capacity slots when there are none yet).

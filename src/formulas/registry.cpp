@@ -1,6 +1,7 @@
 #include "formulas/registry.hpp"
 
 #include "formulas/entry_table.hpp"
+#include "formulas/shard.hpp"
 
 #include <sched.h>
 
@@ -40,13 +41,6 @@ bool bytewise_less(std::string_view a, std::string_view b) noexcept {
 
 }  // namespace
 
-// A shard starts as an empty table, which owns no memory until its first
-// insert, so an empty shard costs nothing beyond its place in the array.
-struct FormulasRegistry::Shard {
-    mutable std::shared_mutex lock;
-    EntryTable entries;
-};
-
 std::size_t FormulasRegistry::shard_count() noexcept {
     static const std::size_t count = std::bit_ceil(4 * available_processors());
     return count;
@@ -70,12 +64,6 @@ std::span<const FormulasRegistry::Shard> FormulasRegistry::shards() const noexce
     return {shards_.get(), shard_count()};
 }
 
-// The top bits select the shard; the table inside takes the low bits for the
-// home slot, so the two choices do not line up.
-FormulasRegistry::Shard& FormulasRegistry::shard_for(std::uint64_t hash) const noexcept {
-    return shards_[static_cast<std::size_t>(hash >> shard_shift_)];
-}
-
 void FormulasRegistry::insert(FormulaEntry entry) {
     if (!shards_) {
         *this = FormulasRegistry();
@@ -84,11 +72,6 @@ void FormulasRegistry::insert(FormulaEntry entry) {
     Shard& shard = shard_for(hash);
     const std::unique_lock lock(shard.lock);
     shard.entries.insert_or_assign(hash, std::move(entry));
-}
-
-void FormulasRegistry::insert_unshared(FormulaEntry&& entry) {
-    const std::uint64_t hash = keyed_hash(keys_, entry.name);
-    shard_for(hash).entries.insert_or_assign(hash, std::move(entry));
 }
 
 std::size_t FormulasRegistry::len() const {

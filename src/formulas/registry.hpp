@@ -50,9 +50,11 @@ private:
     // All shards in index order; empty in a moved-from registry.
     std::span<const Shard> shards() const noexcept;
     Shard& shard_for(std::uint64_t hash) const noexcept;
-    // insert without the shard lock, for a registry still being built that no
-    // other thread can reach. The entry is moved into its slot.
-    void insert_unshared(FormulaEntry&& entry);
+    // Stores make_entry(), the entry named `name`, building it in its slot,
+    // without taking the shard lock: for a registry still being built that no
+    // other thread can reach. Defined in formulas/shard.hpp.
+    template <class MakeEntry>
+    void emplace_unshared(std::string_view name, MakeEntry&& make_entry);
 
     // Null only in a moved-from registry, which reads as empty.
     std::unique_ptr<Shard[]> shards_;
