@@ -37,9 +37,8 @@ EntryTable::Slot& EntryTable::free_slot_for(Slot* slots, std::size_t capacity,
     return slots[i];
 }
 
-void EntryTable::grow() {
+void EntryTable::grow_to(std::size_t new_capacity) {
     static_assert(entries_can_follow_slots<Slot, KeyedEntry>);
-    const std::size_t new_capacity = capacity_ == 0 ? first_capacity : 2 * capacity_;
     const std::size_t slot_bytes = new_capacity * sizeof(Slot);
     void* const block = ::operator new(slot_bytes + max_size(new_capacity) * sizeof(KeyedEntry));
 
@@ -63,6 +62,17 @@ void EntryTable::grow() {
     capacity_ = new_capacity;
 }
 
+void EntryTable::reserve(std::size_t count) {
+    if (count <= max_size(capacity_)) {
+        return;
+    }
+    std::size_t new_capacity = capacity_ == 0 ? first_capacity : capacity_;
+    while (max_size(new_capacity) < count) {
+        new_capacity *= 2;
+    }
+    grow_to(new_capacity);
+}
+
 EntryTable::Place EntryTable::place_for(std::uint64_t hash, std::string_view name) {
     Slot* free = nullptr;
     if (capacity_ != 0) {
@@ -81,7 +91,7 @@ EntryTable::Place EntryTable::place_for(std::uint64_t hash, std::string_view nam
     // The name is new. Growing moves the slots, so the free one found above
     // is only kept when no growth is needed.
     if (size_ == max_size(capacity_)) {
-        grow();
+        grow_to(capacity_ == 0 ? first_capacity : 2 * capacity_);
         free = &free_slot_for(slots_, capacity_, hash);
     }
     return {nullptr, free};

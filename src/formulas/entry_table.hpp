@@ -67,6 +67,10 @@ public:
         emplace_or_assign(hash, entry.name, [&entry]() -> FormulaEntry&& { return std::move(entry); });
     }
 
+    // Makes room for `count` entries in all, so that inserting up to that
+    // many allocates nothing more.
+    void reserve(std::size_t count);
+
     // The entry stored under exactly these bytes, or null. `hash` must be the
     // one the name was inserted with.
     const FormulaEntry* find(std::uint64_t hash, std::string_view name) const noexcept;
@@ -116,9 +120,9 @@ private:
     };
     Place place_for(std::uint64_t hash, std::string_view name);
 
-    // Moves every entry into a new allocation with twice the slots (or
-    // first_capacity slots when there are none yet).
-    void grow();
+    // Moves every entry into a new allocation with this many slots, a power
+    // of two with room for them all.
+    void grow_to(std::size_t new_capacity);
     // The first free slot on the probe sequence of `hash`; the slots must
     // have one.
     static Slot& free_slot_for(Slot* slots, std::size_t capacity, std::uint64_t hash) noexcept;

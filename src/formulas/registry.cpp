@@ -74,6 +74,23 @@ void FormulasRegistry::insert(FormulaEntry entry) {
     shard.entries.insert_or_assign(hash, std::move(entry));
 }
 
+void FormulasRegistry::reserve_unshared(std::span<const std::uint64_t> name_hashes) {
+    // Counts per shard, on the stack unless the machine has hundreds of
+    // processors.
+    std::array<std::byte, 256 * sizeof(std::size_t)> scratch;
+    std::pmr::monotonic_buffer_resource arena(scratch.data(), scratch.size());
+    std::pmr::vector<std::size_t> counts(shards().size(), 0, &arena);
+    for (const std::uint64_t hash : name_hashes) {
+        ++counts[shard_index(hash)];
+    }
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        if (counts[i] != 0) {
+            EntryTable& table = shards_[i].entries;
+            table.reserve(table.size() + counts[i]);
+        }
+    }
+}
+
 std::size_t FormulasRegistry::len() const {
     std::size_t total = 0;
     for (const Shard& shard : shards()) {
@@ -99,7 +116,7 @@ Result<FormulaEntry, RegistryError> FormulasRegistry::lookup(std::string_view na
 
 std::vector<std::string> FormulasRegistry::names() const {
     // Keys are copied while their shard's lock is held: a table moves its
-    // slots when it grows, so a view of a key is good only under the lock.
+    // entries when it grows, so a view of a key is good only under the lock.
     // Growing the list by at least doubling, from room for a few dozen
     // names, keeps the copying of strings it does linear.
     constexpr std::size_t first_room = 32;

@@ -49,12 +49,17 @@ private:
 
     // All shards in index order; empty in a moved-from registry.
     std::span<const Shard> shards() const noexcept;
+    std::size_t shard_index(std::uint64_t hash) const noexcept;
     Shard& shard_for(std::uint64_t hash) const noexcept;
-    // Stores make_entry(), the entry named `name`, building it in its slot,
-    // without taking the shard lock: for a registry still being built that no
-    // other thread can reach. Defined in formulas/shard.hpp.
+    // For a registry still being built that no other thread can reach, so
+    // without taking shard locks: sizes each shard's table for as many more
+    // entries as there are names with these hashes that fall into it. Not
+    // for a moved-from registry, which has no shards.
+    void reserve_unshared(std::span<const std::uint64_t> name_hashes);
+    // Also without locks: stores make_entry(), the entry named `name`, whose
+    // keyed hash is `hash`, building it in its slot. In formulas/shard.hpp.
     template <class MakeEntry>
-    void emplace_unshared(std::string_view name, MakeEntry&& make_entry);
+    void emplace_unshared(std::uint64_t hash, std::string_view name, MakeEntry&& make_entry);
 
     // Null only in a moved-from registry, which reads as empty.
     std::unique_ptr<Shard[]> shards_;

@@ -1,7 +1,8 @@
 #pragma once
-// One shard of a FormulasRegistry, and the registry's lock-free insert for a
-// registry still being built; for the registry's own source files.
+// One shard of a FormulasRegistry, and the registry's inline helpers that
+// need it; for the registry's own source files.
 
+#include <cstddef>
 #include <cstdint>
 #include <shared_mutex>
 #include <string_view>
@@ -9,7 +10,6 @@
 
 #include "formulas/entry_table.hpp"
 #include "formulas/registry.hpp"
-#include "support/keyed_hash.hpp"
 
 namespace quorra::formulas {
 
@@ -22,13 +22,17 @@ struct FormulasRegistry::Shard {
 
 // The top bits select the shard; the table inside takes the low bits for the
 // home slot, so the two choices do not line up.
+inline std::size_t FormulasRegistry::shard_index(std::uint64_t hash) const noexcept {
+    return static_cast<std::size_t>(hash >> shard_shift_);
+}
+
 inline FormulasRegistry::Shard& FormulasRegistry::shard_for(std::uint64_t hash) const noexcept {
-    return shards_[static_cast<std::size_t>(hash >> shard_shift_)];
+    return shards_[shard_index(hash)];
 }
 
 template <class MakeEntry>
-void FormulasRegistry::emplace_unshared(std::string_view name, MakeEntry&& make_entry) {
-    const std::uint64_t hash = keyed_hash(keys_, name);
+void FormulasRegistry::emplace_unshared(std::uint64_t hash, std::string_view name,
+                                        MakeEntry&& make_entry) {
     shard_for(hash).entries.emplace_or_assign(hash, name, std::forward<MakeEntry>(make_entry));
 }
 
