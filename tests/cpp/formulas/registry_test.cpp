@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <map>
+#include <random>
 #include <sched.h>
 #include <string>
 #include <utility>
@@ -121,6 +123,50 @@ TEST(FormulasRegistry, ManyEntriesAreAllFoundAndListed) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(registry.names(), expected);
 }
+
+// Random byte strings, NUL and bytes above 0x7f included, of lengths from 0
+// past the small-string size: enough of them that every shard's table grows
+// several times. Half are then inserted again with new values.
+class RandomNames : public testing::TestWithParam<unsigned> {};
+
+TEST_P(RandomNames, AreFoundListedInByteOrderAndReplaced) {
+    std::mt19937 random(GetParam());
+    std::uniform_int_distribution<std::size_t> length(0, 40);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::map<std::string, double> expected;
+    FormulasRegistry registry;
+    for (int i = 0; i < 1500; ++i) {
+        std::string name(length(random), '\0');
+        for (char& c : name) {
+            c = static_cast<char>(byte(random));
+        }
+        registry.insert(FormulaEntry::seed(name, i, "count"));
+        expected[name] = i;
+    }
+    int round = 0;
+    for (auto& [name, value] : expected) {
+        if (++round % 2 == 0) {
+            value = -value - 1.0;
+            registry.insert(FormulaEntry::seed(name, value, "count"));
+        }
+    }
+
+    EXPECT_EQ(registry.len(), expected.size());
+    for (const auto& [name, value] : expected) {
+        auto found = registry.lookup(name);
+        ASSERT_TRUE(found.ok());
+        EXPECT_EQ(found.value().name, name);
+        EXPECT_EQ(found.value().value, value);
+    }
+    // std::map orders std::string keys by unsigned bytes, a prefix first.
+    std::vector<std::string> sorted;
+    for (const auto& entry : expected) {
+        sorted.push_back(entry.first);
+    }
+    EXPECT_EQ(registry.names(), sorted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, RandomNames, testing::Values(1u, 2u, 3u));
 
 TEST(FormulasRegistry, MovingHandsOverTheEntries) {
     FormulasRegistry source = FormulasRegistry::with_builtins();
