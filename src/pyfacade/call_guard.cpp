@@ -6,31 +6,24 @@
 #include "pyfacade/panic_exception.hpp"
 
 namespace quorra::py {
+namespace {
 
-thread_local long LockDepth::depth_ = 0;
-
-void raise_failure(CallFailure&& failure) noexcept {
-    try {
-        switch (failure.kind) {
-            case CallFailure::Kind::Error:
-                std::move(*failure.error).raise();
-                return;
-            case CallFailure::Kind::Panic:
-                raise_panic(failure.panic_message);
-                return;
-            case CallFailure::Kind::ForeignPanic:
-                raise_panic("panic from native code");
-                return;
-            case CallFailure::Kind::NoMemory:
-                PyErr_NoMemory();
-                return;
-        }
-    } catch (...) {
-        // A fault while raising has nowhere left to go.
-    }
+[[noreturn]] void abort_at_boundary() noexcept {
     std::fputs("uncaught panic at ffi boundary\n", stderr);
     std::fflush(stderr);
     std::abort();
+}
+
+}  // namespace
+
+thread_local long LockDepth::depth_ = 0;
+
+void raise_fault(std::string_view message) noexcept {
+    try {
+        raise_panic(message);
+    } catch (...) {
+        abort_at_boundary();
+    }
 }
 
 }  // namespace quorra::py

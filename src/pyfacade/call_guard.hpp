@@ -6,8 +6,7 @@
 // convention expects. No C++ exception ever leaves it.
 
 #include <new>
-#include <optional>
-#include <string>
+#include <string_view>
 #include <utility>
 
 #include "pyfacade/pending_error.hpp"
@@ -30,40 +29,29 @@ private:
     static thread_local long depth_;
 };
 
-// How a wrapped call failed, kept until the guard raises it.
-struct CallFailure {
-    // Panic carries the fault's message; ForeignPanic is any other C++ exception.
-    enum class Kind { Error, Panic, ForeignPanic, NoMemory };
-    Kind kind;
-    std::optional<PendingError> error;
-    std::string panic_message;
-};
-
-// Raises the failure in the interpreter; ends the process if that faults.
-void raise_failure(CallFailure&& failure) noexcept;
+// Raises PanicException. A fault while raising has nowhere left to go: it
+// ends the process after "uncaught panic at ffi boundary".
+void raise_fault(std::string_view message) noexcept;
 
 // Runs a wrapper returning Outcome<T> and converts its result with `success`
 // (T -> R, which must not throw); returns `failure_value` on failure.
 template <class R, class Body, class Success>
 R guarded(R failure_value, Body&& body, Success&& success) noexcept {
     LockDepth depth;
-    CallFailure failure{CallFailure::Kind::Error, std::nullopt, {}};
     try {
         auto outcome = std::forward<Body>(body)();
         if (outcome.ok()) {
             return success(std::move(outcome).value());
         }
-        failure.error.emplace(std::move(outcome).error());
-    } catch (Fault& caught) {
-        failure.kind = CallFailure::Kind::Panic;
-        failure.panic_message = std::move(caught).take_message();
+        std::move(outcome).error().raise();
+    } catch (const Fault& caught) {
+        raise_fault(caught.message());
     } catch (const std::bad_alloc&) {
-        failure.kind = CallFailure::Kind::NoMemory;
+        PyErr_NoMemory();
     } catch (...) {
-        failure.kind = CallFailure::Kind::ForeignPanic;
         write_fault_report("panic from native code", std::source_location::current());
+        raise_fault("panic from native code");
     }
-    raise_failure(std::move(failure));
     return failure_value;
 }
 

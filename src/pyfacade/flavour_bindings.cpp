@@ -68,13 +68,7 @@ PyObject* ckm_from_topology(PyObject*, PyObject*) {
                                      CKMMatrix::from_topology());
         if (!instance) {
             // Unreachable short of memory exhaustion; treated as a fault.
-            Ref error = std::move(instance).error().value();
-            Ref shown = error ? display_text(error.get()) : Ref();
-            std::string detail;
-            if (!shown || !utf8_of(shown.get(), detail)) {
-                PyErr_Clear();
-            }
-            fault("called `Result::unwrap()` on an `Err` value: " + detail);
+            fault("called `Result::unwrap()` on an `Err` value: " + error_text(instance.error()));
         }
         return std::move(instance).value();
     });

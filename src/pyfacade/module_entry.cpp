@@ -70,15 +70,7 @@ Outcome<Done> add_attribute(PyObject* module, PyObject* name, PyObject* value) {
     }
     if (PyList_Append(all.value().get(), name) != 0) {
         PendingError error = PendingError::fetch();
-        Ref shown = error.value();
-        std::string detail;
-        if (shown) {
-            Ref text = display_text(shown.get());
-            if (!text || !utf8_of(text.get(), detail)) {
-                PyErr_Clear();
-            }
-        }
-        fault("could not append __name__ to __all__: " + detail);
+        fault("could not append __name__ to __all__: " + error_text(error));
     }
     if (PyObject_SetAttr(module, name, value) != 0) {
         return Err{PendingError::fetch()};

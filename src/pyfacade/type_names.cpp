@@ -25,6 +25,16 @@ Ref display_text(PyObject* object) {
     return Ref::steal(PyUnicode_FromFormat("<unprintable %U object>", type_name.get()));
 }
 
+std::string error_text(PendingError& error) {
+    std::string text;
+    Ref exception = error.value();
+    Ref shown = exception ? display_text(exception.get()) : Ref();
+    if (!shown || !utf8_of(shown.get(), text)) {
+        PyErr_Clear();
+    }
+    return text;
+}
+
 PendingError cannot_convert(PyObject* object, const char* target) {
     Ref type_name = type_qualname(object);
     if (!type_name) {

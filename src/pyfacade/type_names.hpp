@@ -1,6 +1,8 @@
 #pragma once
 // Texts about Python objects for error messages, and the conversion TypeError.
 
+#include <string>
+
 #include "pyfacade/pending_error.hpp"
 
 namespace quorra::py {
@@ -11,6 +13,10 @@ Ref type_qualname(PyObject* object);
 // str() of the object. If that fails, the failure is reported as unraisable
 // and "<unprintable T object>" stands in. Empty only if no text can be made.
 Ref display_text(PyObject* object);
+
+// str() of the error's exception as UTF-8, for a fault message; empty if it
+// has none.
+std::string error_text(PendingError& error);
 
 // TypeError "'<type>' object cannot be converted to '<target>'".
 PendingError cannot_convert(PyObject* object, const char* target);

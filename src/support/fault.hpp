@@ -16,7 +16,6 @@ public:
         : message_(std::move(message)), where_(where) {}
 
     const std::string& message() const noexcept { return message_; }
-    std::string take_message() && noexcept { return std::move(message_); }
     const std::source_location& where() const noexcept { return where_; }
 
 private:
