@@ -16,7 +16,10 @@ namespace {
 
 }  // namespace
 
-thread_local long LockDepth::depth_ = 0;
+long& LockDepth::counter() noexcept {
+    thread_local long depth = 0;
+    return depth;
+}
 
 void raise_fault(std::string_view message) noexcept {
     try {

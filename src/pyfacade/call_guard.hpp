@@ -18,15 +18,19 @@ namespace quorra::py {
 // lock. Restored on every exit path.
 class LockDepth {
 public:
-    LockDepth() noexcept { ++depth_; }
-    ~LockDepth() { --depth_; }
+    LockDepth() noexcept { ++counter(); }
+    ~LockDepth() { --counter(); }
     LockDepth(const LockDepth&) = delete;
     LockDepth& operator=(const LockDepth&) = delete;
 
-    static long current() noexcept { return depth_; }
+    static long current() noexcept { return counter(); }
 
 private:
-    static thread_local long depth_;
+    // The thread's counter. Reached through a call rather than inlined: with
+    // the address of an inlined thread-local kept across the guard's
+    // exception handlers, GCC 12's UBSan build of this code reported a null
+    // address on the memory-exhaustion path.
+    static long& counter() noexcept;
 };
 
 // Raises PanicException. A fault while raising has nowhere left to go: it
