@@ -23,42 +23,36 @@ class Text(str):
         return "Text:" + str.__str__(self)
 
 
-class FloatLike:
+class Answering:
+    """Answers one conversion with a fixed result, or raises it if it is an exception."""
+
     def __init__(self, result):
         self.result = result
 
+    def answer(self):
+        if isinstance(self.result, BaseException):
+            raise self.result
+        return self.result
+
+    def __repr__(self):
+        return f"{type(self).__name__}({self.result!r})"
+
+
+class FloatLike(Answering):
     def __float__(self):
-        if isinstance(self.result, BaseException):
-            raise self.result
-        return self.result
-
-    def __repr__(self):
-        return f"FloatLike({self.result!r})"
+        return self.answer()
 
 
-class IndexLike:
-    def __init__(self, result):
-        self.result = result
-
+class IndexLike(Answering):
     def __index__(self):
-        if isinstance(self.result, BaseException):
-            raise self.result
-        return self.result
-
-    def __repr__(self):
-        return f"IndexLike({self.result!r})"
+        return self.answer()
 
 
-class BadStr:
+class BadStr(Answering):
     """An object whose str() fails or gives the wrong type."""
 
-    def __init__(self, result):
-        self.result = result
-
     def __str__(self):
-        if isinstance(self.result, BaseException):
-            raise self.result
-        return self.result
+        return self.answer()
 
 
 errors = st.sampled_from([ValueError("v"), TypeError("t"), ZeroDivisionError(), KeyError("k"),
