@@ -11,9 +11,45 @@
 # personality routine then works on a context it never initialised and
 # aborts. tests/cpp/runtime checks both exceptions and forced unwinding
 # through a library linked this way.
+#
+# Built against a glibc newer than 2.28, the runtime also binds a few glibc
+# symbols at newer versions; those references are redirected to
+# src/compat/old_glibc.cpp, which binds the old versions or provides the
+# function from older interfaces.
+
+include(CheckCXXSourceCompiles)
+
+check_cxx_source_compiles([=[
+#include <features.h>
+#if !defined(__GLIBC__) || __GLIBC__ != 2 || __GLIBC_MINOR__ <= 28
+#error "not a glibc newer than 2.28"
+#endif
+#if !defined(__x86_64__) && !defined(__aarch64__)
+#error "old symbol versions are known for x86_64 and aarch64 only"
+#endif
+int main() { return 0; }
+]=] QUORRA_GLIBC_NEWER_THAN_2_28)
+
+# Every glibc symbol above GLIBC_2.28 that the static runtime or the module
+# refers to, and which src/compat/old_glibc.cpp defines a __wrap_ for.
+set(QUORRA_OLD_GLIBC_SYMBOLS
+  pthread_once pthread_key_create __pthread_key_create pthread_key_delete
+  pthread_getspecific pthread_setspecific
+  pthread_rwlock_rdlock pthread_rwlock_wrlock pthread_rwlock_unlock
+  __libc_single_threaded arc4random)
 
 function(quorra_static_runtime target)
-  # --gc-sections drops the parts of the runtime that nothing uses.
+  # --gc-sections drops the parts of the runtime that nothing uses, and with
+  # them the imports of wrappers below that nothing calls.
   target_link_options(${target} PRIVATE
     -static-libstdc++ "LINKER:--exclude-libs,ALL" "LINKER:--gc-sections")
+  if(QUORRA_GLIBC_NEWER_THAN_2_28)
+    set(shim ${PROJECT_SOURCE_DIR}/src/compat/old_glibc.cpp)
+    target_sources(${target} PRIVATE ${shim})
+    set_property(SOURCE ${shim} TARGET_DIRECTORY ${target} APPEND PROPERTY
+      COMPILE_OPTIONS -ffunction-sections -fdata-sections)
+    foreach(symbol IN LISTS QUORRA_OLD_GLIBC_SYMBOLS)
+      target_link_options(${target} PRIVATE "LINKER:--wrap=${symbol}")
+    endforeach()
+  endif()
 endfunction()
