@@ -1,0 +1,97 @@
+# Shared by the test and packaging scripts; sourced, not run.
+#
+# Every Python package these scripts install goes into a virtual environment
+# (under build/venv unless the given interpreter already belongs to one), and
+# cmake, ninja and ctest are those of the test dependencies in that
+# environment: the machine's interpreters and tools are never changed.
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+die() {
+    echo "error: $*" >&2
+    exit 1
+}
+
+# pip_install PYTHON ARGS...: a quiet pip install with that interpreter. Build
+# settings are passed with --config-settings, which pips older than 23.1 also
+# know (they lack its short form -C).
+pip_install() {
+    local python=$1
+    shift
+    "$python" -m pip install --quiet --disable-pip-version-check "$@"
+}
+
+# interpreter_tag PYTHON: names the directories that belong to one interpreter,
+# e.g. py3.11-1a2b3c4d (version, then a hash of the interpreter's path).
+interpreter_tag() {
+    "$1" -c 'import hashlib, sys
+print("py%d.%d-%s" % (*sys.version_info[:2], hashlib.sha1(sys.executable.encode()).hexdigest()[:8]))'
+}
+
+# requirements PYTHON GROUP: the packages of pyproject.toml's build-system
+# ("build") or of one optional-dependency group ("test"), one per line.
+requirements() {
+    "$1" - "$root/pyproject.toml" "$2" <<'EOF'
+import sys, tomllib
+with open(sys.argv[1], "rb") as file:
+    project = tomllib.load(file)
+group = sys.argv[2]
+packages = (project["build-system"]["requires"] if group == "build"
+            else project["project"]["optional-dependencies"][group])
+print("\n".join(packages))
+EOF
+}
+
+# new_venv PYTHON DIR: creates a fresh virtual environment in DIR, with a pip
+# that understands --config-settings (22.1 and later).
+new_venv() {
+    rm -rf "$2"
+    "$1" -m venv "$2" ||
+        die "cannot create a virtual environment with $1 (on Debian: apt-get install python3-venv)"
+    if ! "$2/bin/python" -c 'import sys, pip; sys.exit(tuple(map(int, pip.__version__.split(".")[:2])) < (22, 1))'; then
+        pip_install "$2/bin/python" --upgrade "pip>=22.1"
+    fi
+}
+
+# use_venv PYTHON: sets VENV_PYTHON and VENV_BIN to a virtual environment for
+# that interpreter holding the build and test dependencies: the interpreter's
+# own environment when it runs in one, else build/venv/<tag>, made on first use.
+# Sets TAG to the interpreter's tag.
+use_venv() {
+    local python=$1
+    command -v "$python" >/dev/null 2>&1 || die "no Python interpreter '$python' (set PYTHON)"
+    "$python" -c 'import sys; sys.exit(sys.version_info < (3, 11))' ||
+        die "$python is $("$python" --version 2>&1); veltrane needs Python 3.11 or later"
+    TAG=$(interpreter_tag "$python")
+    if "$python" -c 'import sys; sys.exit(sys.prefix == sys.base_prefix)'; then
+        VENV_PYTHON=$("$python" -c 'import sys; print(sys.executable)')
+    else
+        local dir="$root/build/venv/$TAG"
+        [ -x "$dir/bin/python" ] || new_venv "$python" "$dir"
+        VENV_PYTHON=$dir/bin/python
+    fi
+    VENV_BIN=$(dirname "$VENV_PYTHON")
+    local listed packages
+    listed=$(requirements "$VENV_PYTHON" build && requirements "$VENV_PYTHON" test) ||
+        die "cannot read the requirements from $root/pyproject.toml"
+    mapfile -t packages <<<"$listed"
+    pip_install "$VENV_PYTHON" "${packages[@]}"
+    [ -x "$VENV_BIN/cmake" ] && [ -x "$VENV_BIN/ninja" ] ||
+        die "the test dependencies in $VENV_BIN provide no cmake or ninja"
+}
+
+# cmake_configure BUILD_DIR ARGS...: configures the project with the venv's
+# cmake and ninja, writing the output to BUILD_DIR/configure.log; on failure
+# shows its end and names it.
+cmake_configure() {
+    local build=$1
+    shift
+    mkdir -p "$build"
+    local log="$build/configure.log"
+    if ! "$VENV_BIN/cmake" -S "$root" -B "$build" -G Ninja \
+        -DCMAKE_MAKE_PROGRAM="$VENV_BIN/ninja" -DPython3_EXECUTABLE="$VENV_PYTHON" \
+        "$@" >"$log" 2>&1; then
+        tail -n 25 "$log" >&2
+        die "CMake could not configure $build; the whole output is in $log"
+    fi
+}
