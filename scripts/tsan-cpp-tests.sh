@@ -5,19 +5,25 @@
 #
 # Usage: scripts/tsan-cpp-tests.sh [ctest arguments...]
 #   e.g. scripts/tsan-cpp-tests.sh -R Stress
-# QUORRA_TSAN_BUILD_DIR overrides the build directory (default build/tsan).
+# QUORRA_TSAN_BUILD_DIR overrides the build directory (default
+# build/tsan/<interpreter>). PYTHON chooses the interpreter that the call
+# boundary tests embed (default python3); cmake, ninja and ctest are those of
+# its virtual environment (see scripts/lib.sh).
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${QUORRA_TSAN_BUILD_DIR:-$root/build/tsan}"
+use_venv "${PYTHON:-python3}"
+build="${QUORRA_TSAN_BUILD_DIR:-$root/build/tsan/$TAG}"
 
 # The test programs also run at build time, to list their tests.
 export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
 
-cmake -S "$root" -B "$build" -G Ninja \
+"$VENV_BIN/cmake" -S "$root" -B "$build" -G Ninja \
+    -DCMAKE_MAKE_PROGRAM="$VENV_BIN/ninja" \
+    -DPython3_EXECUTABLE="$VENV_PYTHON" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORRA_BUILD_TESTS=ON \
     -DQUORRA_SANITIZE=thread \
     -DQUORRA_WERROR=ON
-cmake --build "$build"
-ctest --test-dir "$build" --output-on-failure "$@"
+"$VENV_BIN/cmake" --build "$build"
+"$VENV_BIN/ctest" --test-dir "$build" --output-on-failure "$@"
