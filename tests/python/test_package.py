@@ -21,9 +21,10 @@ def test_package_functions_delegate_to_the_native_core(core):
         veltrane.Get("nope")
 
 
-def run_cli(*args):
+def run_cli(*args, stdout=subprocess.PIPE, env=None):
     return subprocess.run(
-        [sys.executable, "-m", "veltrane", *args], capture_output=True, timeout=60,
+        [sys.executable, "-m", "veltrane", *args],
+        stdout=stdout, stderr=subprocess.PIPE, env=env, timeout=60,
     )
 
 
@@ -49,13 +50,48 @@ def test_cli_prints_one_datasheet_as_json():
     assert json.loads(result.stdout) == expected_sheet("gamma_em")
 
 
-@pytest.mark.parametrize("name, message", [
-    ("nope", "veltrane: constant `nope` not found in registry"),
-    ("", "veltrane: a constant's name must be non-empty"),
-    (os.fsdecode(b"\xff"), "veltrane: a constant's name must be valid UTF-8"),
+@pytest.mark.parametrize("name, messages", [
+    ("nope", ["veltrane: constant `nope` not found in registry"]),
+    ("PHI", ["veltrane: constant `PHI` not found in registry", "veltrane: closest known names: phi"]),
+    ("n_gen_s", ["veltrane: constant `n_gen_s` not found in registry",
+                 "veltrane: closest known names: n_gen_sq, n_gen"]),
+    ("", ["veltrane: a constant's name must be non-empty"]),
+    (os.fsdecode(b"\xff"), ["veltrane: a constant's name must be valid UTF-8"]),
 ])
-def test_cli_reports_a_bad_name_in_one_line(name, message):
+def test_cli_reports_a_bad_name_with_the_closest_names(name, messages):
     result = run_cli(name)
     assert result.returncode == 1
     assert result.stdout == b""
-    assert result.stderr.decode().splitlines() == [message]
+    assert result.stderr.decode().splitlines() == messages
+
+
+def test_cli_prints_its_version():
+    result = run_cli("--version")
+    assert (result.returncode, result.stdout, result.stderr) == (0, b"veltrane 2.3.0\n", b"")
+
+
+# Whether stdout is buffered decides whether the failure comes from a write or
+# from the final flush; both must end the same way.
+BUFFERING = pytest.mark.parametrize("unbuffered", ["", "1"], ids=["buffered", "unbuffered"])
+COMMAND_LINES = pytest.mark.parametrize("args", [[], ["phi"], ["--version"], ["--help"]])
+
+
+@BUFFERING
+@COMMAND_LINES
+def test_cli_ends_quietly_with_141_when_the_reader_of_its_output_is_gone(args, unbuffered):
+    read_end, write_end = os.pipe()
+    os.close(read_end)
+    try:
+        result = run_cli(*args, stdout=write_end, env={**os.environ, "PYTHONUNBUFFERED": unbuffered})
+    finally:
+        os.close(write_end)
+    assert (result.returncode, result.stderr) == (141, b"")
+
+
+@BUFFERING
+@COMMAND_LINES
+def test_cli_reports_an_output_it_cannot_write_in_one_line(args, unbuffered):
+    with open("/dev/full", "wb") as full:
+        result = run_cli(*args, stdout=full, env={**os.environ, "PYTHONUNBUFFERED": unbuffered})
+    assert result.returncode == 1
+    assert result.stderr.decode().splitlines() == ["veltrane: cannot write the output: No space left on device"]
