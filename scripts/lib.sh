@@ -60,8 +60,11 @@ new_venv() {
 use_venv() {
     local python=$1
     command -v "$python" >/dev/null 2>&1 || die "no Python interpreter '$python' (set PYTHON)"
+    local version
+    version=$("$python" -c 'import sys; print("%d.%d" % sys.version_info[:2])' 2>&1) ||
+        die "cannot run $python: $version"
     "$python" -c 'import sys; sys.exit(sys.version_info < (3, 11))' ||
-        die "$python is $("$python" --version 2>&1); veltrane needs Python 3.11 or later"
+        die "$python is Python $version; veltrane needs 3.11 or later"
     TAG=$(interpreter_tag "$python")
     if "$python" -c 'import sys; sys.exit(sys.prefix == sys.base_prefix)'; then
         VENV_PYTHON=$("$python" -c 'import sys; print(sys.executable)')
