@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <cxxabi.h>
+
 #include "pyfacade/panic_exception.hpp"
 
 namespace quorra::py {
@@ -21,9 +23,12 @@ long& LockDepth::counter() noexcept {
     return depth;
 }
 
-void raise_fault(std::string_view message) noexcept {
+void raise_fault(std::string_view message) {
     try {
         raise_panic(message);
+    } catch (abi::__forced_unwind&) {
+        mark_thread_ended();
+        throw;
     } catch (...) {
         abort_at_boundary();
     }

@@ -18,7 +18,8 @@ Outcome<std::string_view> text_argument(PyObject* object) {
 }
 
 Outcome<double> float_argument(PyObject* object) {
-    const double value = PyFloat_AsDouble(object);
+    // Runs the object's __float__ or __index__, if it has one.
+    const double value = python_call([object] { return PyFloat_AsDouble(object); });
     // -1.0 is also a genuine value; only a pending exception marks failure.
     if (value == -1.0 && PyErr_Occurred() != nullptr) {
         return Err{PendingError::fetch()};
@@ -42,20 +43,16 @@ PendingError argument_error(const char* parameter, PendingError error) {
     if (!message) {
         return PendingError::fetch();
     }
-    Ref renamed = new_exception(PyExc_TypeError, message.get());
-    if (!renamed) {
-        return PendingError::fetch();
-    }
-    // PyException_SetCause steals the reference it is given.
-    if (PyObject* cause = PyException_GetCause(original.get())) {
-        PyException_SetCause(renamed.get(), cause);
-    }
-    return PendingError::instance(std::move(renamed));
+    // An error of the module's own, raised like the others, so that the
+    // exception being handled becomes its context; the cause is the
+    // original's.
+    return PendingError::lazy(PyExc_TypeError, std::move(message),
+                              Ref::steal(PyException_GetCause(original.get())));
 }
 
 Ref checked(PyObject* created) {
     if (created == nullptr) {
-        PyErr_Print();
+        python_call([] { PyErr_Print(); });
         fault("Python API call failed");
     }
     return Ref::steal(created);

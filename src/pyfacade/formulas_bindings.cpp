@@ -101,6 +101,7 @@ const ClassSpec formulas_registry_class = {
     registry_methods,
     registry_new,
     registry_len,
+    "PyFormulasRegistry()",
 };
 
 PyMethodDef py_list_constants_def = {

@@ -1,0 +1,52 @@
+#pragma once
+// A thread ended by the interpreter in the middle of a call.
+//
+// At interpreter exit, CPython 3.11 to 3.13 end a daemon thread that tries to
+// take the interpreter lock back, from inside whatever C API call gave it up
+// (running Python code such as json.loads or an argument's __float__, or a
+// finalizer), with pthread_exit. Its forced unwinding runs through the
+// module's frames on a thread that no longer holds the lock, so nothing on
+// that path may touch the interpreter: references those frames held are
+// leaked, not released (the process is ending), and nothing is reported or
+// raised. The unwinding itself must go on untouched, so every catch-all
+// rethrows it and no noexcept frame may stand in its way.
+//
+// The thread is marked where the unwinding leaves a C API call, before any
+// of the module's cleanups run: every call that can run Python code goes
+// through python_call.
+
+#include <cxxabi.h>
+
+#include <atomic>
+#include <utility>
+
+namespace quorra::py {
+
+// How many threads of the process have been marked. Almost always 0, so the
+// check below costs one load until some thread has been ended.
+extern std::atomic<int> threads_ended_in_calls;
+
+// This thread's mark.
+bool& thread_ended_in_call() noexcept;
+
+// Marks the current thread as ended without the interpreter lock.
+void mark_thread_ended() noexcept;
+
+// True on a thread being unwound without the interpreter lock.
+inline bool interpreter_lost() noexcept {
+    return threads_ended_in_calls.load(std::memory_order_relaxed) != 0 && thread_ended_in_call();
+}
+
+// Runs a C API call that can run Python code, and so give up the interpreter
+// lock; a forced unwinding out of it marks the thread, then goes on.
+template <class Call>
+decltype(auto) python_call(Call&& call) {
+    try {
+        return std::forward<Call>(call)();
+    } catch (abi::__forced_unwind&) {
+        mark_thread_ended();
+        throw;
+    }
+}
+
+}  // namespace quorra::py
