@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <cxxabi.h>
-
 #include "pyfacade/panic_exception.hpp"
 
 namespace quorra::py {
@@ -26,10 +24,11 @@ long& LockDepth::counter() noexcept {
 void raise_fault(std::string_view message) {
     try {
         raise_panic(message);
-    } catch (abi::__forced_unwind&) {
-        mark_thread_ended();
-        throw;
     } catch (...) {
+        if (handling_forced_unwind()) {
+            mark_thread_ended();
+            throw;
+        }
         abort_at_boundary();
     }
 }

@@ -7,8 +7,6 @@
 // unwinding goes through, untouched (see pyfacade/thread_exit.hpp), which is
 // why none of these functions is noexcept.
 
-#include <cxxabi.h>
-
 #include <new>
 #include <string_view>
 #include <utility>
@@ -53,14 +51,15 @@ R guarded(R failure_value, Body&& body, Success&& success) {
             return success(std::move(outcome).value());
         }
         std::move(outcome).error().raise();
-    } catch (abi::__forced_unwind&) {
-        mark_thread_ended();
-        throw;
     } catch (const Fault& caught) {
         raise_fault(caught.message());
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (...) {
+        if (handling_forced_unwind()) {
+            mark_thread_ended();
+            throw;
+        }
         write_fault_report("panic from native code", std::source_location::current());
         raise_fault("panic from native code");
     }

@@ -15,9 +15,8 @@
 // of the module's cleanups run: every call that can run Python code goes
 // through python_call.
 
-#include <cxxabi.h>
-
 #include <atomic>
+#include <exception>
 #include <utility>
 
 namespace quorra::py {
@@ -37,13 +36,24 @@ inline bool interpreter_lost() noexcept {
     return threads_ended_in_calls.load(std::memory_order_relaxed) != 0 && thread_ended_in_call();
 }
 
+// True inside a catch-all that is handling the thread's forced unwinding
+// (abi::__forced_unwind), which every catch-all must rethrow untouched. That
+// exception is not one of C++'s own objects, so the runtime hands out no
+// exception_ptr for it; the usual `catch (abi::__forced_unwind&)` would bind
+// a reference to an object that does not exist, which the sanitizer build
+// reports.
+inline bool handling_forced_unwind() noexcept {
+    return !std::current_exception();
+}
+
 // Runs a C API call that can run Python code, and so give up the interpreter
-// lock; a forced unwinding out of it marks the thread, then goes on.
+// lock; a forced unwinding out of it marks the thread, then goes on. The C
+// API throws nothing of C++'s own, so nothing else can come out of it.
 template <class Call>
 decltype(auto) python_call(Call&& call) {
     try {
         return std::forward<Call>(call)();
-    } catch (abi::__forced_unwind&) {
+    } catch (...) {
         mark_thread_ended();
         throw;
     }
