@@ -2,7 +2,10 @@
 // The built-in catalogue: ten seed constants and seven derived entries whose
 // formulas are recorded but never evaluated, laid out at compile time.
 
+#include <array>
+
 #include "formulas/catalogue_image.hpp"
+#include "support/keyed_hash.hpp"
 
 namespace quorra::formulas {
 
@@ -40,6 +43,17 @@ struct BuiltinCatalogue
 // A registry copies the image with memcpy and never destroys it.
 static_assert(std::is_trivially_copyable_v<BuiltinCatalogue>);
 static_assert(std::is_trivially_destructible_v<BuiltinCatalogue>);
+
+// The words of each key that its hash reads, in catalogue order, so that a
+// registry's hashes of its keys take only the mixing with its own keys.
+inline constexpr std::array<TextWords, std::size(builtin_rows)> builtin_key_words =
+    []() consteval {
+        std::array<TextWords, std::size(builtin_rows)> words{};
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            words[i] = TextWords::of(builtin_rows[i].name);
+        }
+        return words;
+    }();
 
 // Laid out at compile time, in builtin_catalogue.cpp: where its contents
 // are not in sight, a copy is one memcpy instead of a store per field.

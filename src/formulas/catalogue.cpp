@@ -38,7 +38,7 @@ FormulasRegistry FormulasRegistry::with_builtins() {
     // and the slots are in catalogue order.
     std::array<std::uint64_t, count> hashes;
     for (std::size_t i = 0; i < count; ++i) {
-        hashes[i] = keyed_hash(registry.keys_, catalogue->key(i));
+        hashes[i] = keyed_hash(registry.keys_, builtin_key_words[i]);
         ++registry.shard_for(hashes[i]).builtin_count;
     }
     BuiltinSlot* end = slots;

@@ -65,6 +65,17 @@ TEST(BuiltinCatalogueImage, KeysAreSeparateCopiesOfTheNames) {
     }
 }
 
+// The registry hashes its keys from words read at compile time; lookups hash
+// the names they are given.
+TEST(BuiltinCatalogueImage, KeyWordsHashAsTheKeys) {
+    const quorra::HashKeys keys = quorra::HashKeys::fresh();
+    for (std::size_t i = 0; i < BuiltinCatalogue::size; ++i) {
+        EXPECT_EQ(quorra::keyed_hash(keys, quorra::formulas::builtin_key_words[i]),
+                  quorra::keyed_hash(keys, builtin_catalogue.key(i)))
+            << builtin_catalogue.key(i);
+    }
+}
+
 TEST(BuiltinCatalogueImage, RanksListTheNamesInByteOrder) {
     EXPECT_EQ(names_by_rank(builtin_catalogue), formulas_test::sorted_catalogue_names());
 }
