@@ -3,6 +3,9 @@
 // formulas are recorded but never evaluated, laid out at compile time.
 
 #include <array>
+#include <cstddef>
+#include <iterator>
+#include <type_traits>
 
 #include "formulas/catalogue_image.hpp"
 #include "support/keyed_hash.hpp"
@@ -36,6 +39,7 @@ inline constexpr CatalogueRow builtin_rows[] = {
     CatalogueRow::derived("topo_gen_check", "chi_eff / b3", "count", {"chi_eff", "b3"}),
 };
 
+// A type of its own, which the registry's header can declare without all this.
 struct BuiltinCatalogue
     : CatalogueImage<std::size(builtin_rows), catalogue_layout::dependency_count(builtin_rows),
                      catalogue_layout::text_bytes(builtin_rows)> {};

@@ -17,7 +17,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <type_traits>
 
 #include "formulas/entry.hpp"
 
