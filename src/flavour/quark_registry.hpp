@@ -48,10 +48,6 @@ public:
     // The quark stored under exactly these bytes, or null.
     const Quark* find(std::string_view name) const noexcept;
 
-    // Number of slots: 0 before the first insert, then a power of two with
-    // at most one slot in two used.
-    std::size_t capacity() const noexcept { return capacity_; }
-
 private:
     struct KeyedQuark {
         // The key is copied before the quark is made, which may move from
@@ -69,7 +65,8 @@ private:
         std::size_t quark = no_quark;
     };
 
-    // Records with room for this many.
+    // Slots for this many records: at most one slot in two is used, so
+    // probes stay short and always reach a free slot.
     static constexpr std::size_t room(std::size_t capacity) noexcept { return capacity / 2; }
 
     // Moves every record into a new allocation with this many slots.
@@ -82,6 +79,9 @@ private:
     template <class MakeQuark>
     void emplace_or_assign(std::uint64_t hash, std::string_view name, MakeQuark make_quark);
 
+    // One allocation, or null before the first insert: `capacity_` slots (a
+    // power of two), then room for room(capacity_) records, the first
+    // `size_` of them constructed.
     Slot* slots_ = nullptr;
     KeyedQuark* quarks_ = nullptr;
     std::size_t capacity_ = 0;

@@ -102,7 +102,7 @@ TEST(QuarkRegistry, NamesCompareAsUnsignedBytesWithPrefixesFirst) {
 // Random byte strings, NUL and bytes above 0x7f included, of lengths from 0
 // past the small-string size, inserted into the standard model's table until
 // it has grown several times; a third are then inserted again. Every record
-// keeps its own fields and the slots stay at most half used.
+// keeps its own fields.
 class QuarkRegistryGrowth : public testing::TestWithParam<unsigned> {};
 
 TEST_P(QuarkRegistryGrowth, InsertsBeyondTheStandardModelAreFoundListedAndReplaced) {
@@ -123,8 +123,6 @@ TEST_P(QuarkRegistryGrowth, InsertsBeyondTheStandardModelAreFoundListedAndReplac
         quark.phi_exponent = i;
         expected[quark.name] = i;
         registry.insert(std::move(quark));
-        ASSERT_TRUE(std::has_single_bit(registry.capacity()));
-        ASSERT_GE(registry.capacity(), 2 * registry.len());
     }
     std::int32_t round = 0;
     for (auto& [name, exponent] : expected) {

@@ -23,7 +23,6 @@ using quorra::formulas::builtin_catalogue;
 using quorra::formulas::CatalogueImage;
 using quorra::formulas::CatalogueRow;
 using quorra::formulas::FormulaEntry;
-using quorra::formulas::TextRef;
 namespace layout = quorra::formulas::catalogue_layout;
 
 // The names in the order the ranks give.
@@ -39,10 +38,6 @@ std::vector<std::string> names_by_rank(const Image& image) {
     return ranked;
 }
 
-bool overlap(TextRef a, TextRef b) {
-    return a.offset < b.offset + b.size && b.offset < a.offset + a.size;
-}
-
 TEST(BuiltinCatalogueImage, DecodesToTheCatalogueInOrder) {
     const std::vector<FormulaEntry> expected = formulas_test::expected_catalogue();
     ASSERT_EQ(BuiltinCatalogue::size, expected.size());
@@ -54,30 +49,6 @@ TEST(BuiltinCatalogueImage, DecodesToTheCatalogueInOrder) {
                   std::bit_cast<std::uint64_t>(expected[i].value));
         EXPECT_EQ(builtin_catalogue.key(i), expected[i].name);
     }
-}
-
-// The key is a copy of the name with bytes of its own, not a second view of
-// the name's bytes.
-TEST(BuiltinCatalogueImage, KeysAreSeparateCopiesOfTheNames) {
-    for (const auto& record : builtin_catalogue.records) {
-        EXPECT_EQ(builtin_catalogue.text(record.key), builtin_catalogue.text(record.name));
-        EXPECT_FALSE(overlap(record.key, record.name));
-    }
-}
-
-// The registry hashes its keys from words read at compile time; lookups hash
-// the names they are given.
-TEST(BuiltinCatalogueImage, KeyWordsHashAsTheKeys) {
-    const quorra::HashKeys keys = quorra::HashKeys::fresh();
-    for (std::size_t i = 0; i < BuiltinCatalogue::size; ++i) {
-        EXPECT_EQ(quorra::keyed_hash(keys, quorra::formulas::builtin_key_words[i]),
-                  quorra::keyed_hash(keys, builtin_catalogue.key(i)))
-            << builtin_catalogue.key(i);
-    }
-}
-
-TEST(BuiltinCatalogueImage, RanksListTheNamesInByteOrder) {
-    EXPECT_EQ(names_by_rank(builtin_catalogue), formulas_test::sorted_catalogue_names());
 }
 
 // Names that are prefixes of one another, differ only past a NUL byte or in
@@ -107,7 +78,7 @@ std::vector<FormulaEntry> expected_awkward() {
     };
 }
 
-TEST(CatalogueImage, AwkwardTextsDecodeByteForByte) {
+TEST(CatalogueImage, AwkwardTextsDecodeByteForByteAndRankInByteOrder) {
     const std::vector<FormulaEntry> expected = expected_awkward();
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
@@ -119,9 +90,7 @@ TEST(CatalogueImage, AwkwardTextsDecodeByteForByte) {
     }
     EXPECT_TRUE(awkward_image.entry(2).expression.has_value());
     EXPECT_FALSE(awkward_image.entry(1).expression.has_value());
-}
-
-TEST(CatalogueImage, RanksOrderAwkwardNamesAsUnsignedBytesWithPrefixesFirst) {
+    // Unsigned bytes, a prefix first.
     EXPECT_EQ(names_by_rank(awkward_image),
               (std::vector<std::string>{"", "B", "a", "a\0"s, "ab", "\xc3\xa9"}));
 }

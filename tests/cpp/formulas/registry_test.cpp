@@ -234,8 +234,10 @@ TEST(FormulasRegistry, InsertsBeyondTheCatalogueAndReplacementsOfItAreSeenEveryw
     EXPECT_EQ(registry.names(), sorted);
 }
 
-TEST(FormulasRegistry, LookupValueGivesTheStoredValueOfEveryCatalogueEntry) {
-    const FormulasRegistry registry = FormulasRegistry::with_builtins();
+// The value alone, from a catalogue entry or an inserted one; NotFound with
+// every byte of a name that no entry has.
+TEST(FormulasRegistry, LookupValueReadsTheStoredValueOnly) {
+    FormulasRegistry registry = FormulasRegistry::with_builtins();
     for (const FormulaEntry& entry : formulas_test::expected_catalogue()) {
         auto value = registry.lookup_value(entry.name);
         ASSERT_TRUE(value.ok()) << entry.name;
@@ -243,21 +245,16 @@ TEST(FormulasRegistry, LookupValueGivesTheStoredValueOfEveryCatalogueEntry) {
                   std::bit_cast<std::uint64_t>(entry.value))
             << entry.name;
     }
+    registry.insert(FormulaEntry::seed("b3\0x"sv, 5.0, "count"));
+    EXPECT_EQ(registry.lookup_value("b3\0x"sv).value(), 5.0);
+    for (const std::string& name : {"B3"s, "b3\0"s, ""s}) {
+        auto value = registry.lookup_value(name);
+        ASSERT_FALSE(value.ok());
+        const auto* missing = std::get_if<NotFound>(&value.error().kind());
+        ASSERT_NE(missing, nullptr);
+        EXPECT_EQ(missing->name, name);
+    }
 }
-
-class MissingValue : public testing::TestWithParam<std::string> {};
-
-TEST_P(MissingValue, IsNotFoundCarryingEveryByte) {
-    const FormulasRegistry registry = FormulasRegistry::with_builtins();
-    auto value = registry.lookup_value(GetParam());
-    ASSERT_FALSE(value.ok());
-    const auto* missing = std::get_if<NotFound>(&value.error().kind());
-    ASSERT_NE(missing, nullptr);
-    EXPECT_EQ(missing->name, GetParam());
-}
-
-INSTANTIATE_TEST_SUITE_P(NearCatalogueNames, MissingValue,
-                         testing::Values("B3"s, "b3 "s, "b3\0x"s, "\0b3"s, ""s, "n_gen_sq2"s));
 
 // Moving hands over the block and the entries inserted outside it; the
 // registry moved from reads as empty, and one moved over gives up its own.

@@ -119,127 +119,86 @@ TEST(ShardLock, ReadersHoldTheLockTogether) {
     EXPECT_EQ(inside.load(), 0);
 }
 
-// Readers come and go so that one is always inside; a writer must still get
-// in, because readers that arrive after it wait.
-TEST(ShardLock, WriterIsNotStarvedByOverlappingReaders) {
-    constexpr int reader_count = 3;
-    ShardLock lock;
-    std::atomic<int> inside{0};
-    std::atomic<bool> writer_asking{false};
-    std::atomic<bool> writer_done{false};
-    std::atomic<int> exhausted{0};
-    std::latch start(reader_count + 1);
-
-    std::vector<std::thread> readers;
-    for (int r = 0; r < reader_count; ++r) {
-        readers.emplace_back([&] {
+// Three busy threads call busy_round(done) again and again until the lone
+// thread has had its turn, or until they have done `budget` rounds since it
+// asked for the lock; the lone thread asks, then calls lone_turn(done),
+// which sets `done` while it holds the lock. Returns how many busy threads
+// ran out of rounds.
+template <class BusyRound, class LoneTurn>
+int busy_threads_out_of_rounds(BusyRound busy_round, LoneTurn lone_turn) {
+    constexpr int busy_count = 3;
+    std::atomic<bool> asking{false};
+    std::atomic<bool> done{false};
+    std::atomic<int> out_of_rounds{0};
+    std::latch start(busy_count + 1);
+    std::vector<std::thread> busy;
+    for (int b = 0; b < busy_count; ++b) {
+        busy.emplace_back([&] {
             start.arrive_and_wait();
             int round = 0;
-            while (round < budget && !writer_done.load()) {
-                if (writer_asking.load()) {
+            while (round < budget && !done.load()) {
+                if (asking.load()) {
                     ++round;
                 }
-                const std::shared_lock guard(lock);
-                inside.fetch_add(1);
-                // Leave only once another reader is in, while that happens soon.
-                for (int spin = 0; spin < 200 && inside.load() < 2 && !writer_done.load(); ++spin) {
-                    std::this_thread::yield();
-                }
-                inside.fetch_sub(1);
+                busy_round(done);
             }
             if (round == budget) {
-                exhausted.fetch_add(1);
+                out_of_rounds.fetch_add(1);
             }
         });
     }
     start.arrive_and_wait();
-    writer_asking.store(true);
-    {
-        const std::unique_lock guard(lock);
-        EXPECT_EQ(inside.load(), 0);
-        writer_done.store(true);
+    asking.store(true);
+    lone_turn(done);
+    for (std::thread& thread : busy) {
+        thread.join();
     }
-    for (std::thread& reader : readers) {
-        reader.join();
-    }
-    EXPECT_EQ(exhausted.load(), 0) << "the writer waited while readers kept coming";
+    return out_of_rounds.load();
+}
+
+// Readers come and go so that one is always inside; a writer must still get
+// in, because readers that arrive after it wait.
+TEST(ShardLock, WriterIsNotStarvedByOverlappingReaders) {
+    ShardLock lock;
+    std::atomic<int> inside{0};
+    const int starved = busy_threads_out_of_rounds(
+        [&](const std::atomic<bool>& done) {
+            const std::shared_lock guard(lock);
+            inside.fetch_add(1);
+            // Leave only once another reader is in, while that happens soon.
+            for (int spin = 0; spin < 200 && inside.load() < 2 && !done.load(); ++spin) {
+                std::this_thread::yield();
+            }
+            inside.fetch_sub(1);
+        },
+        [&](std::atomic<bool>& done) {
+            const std::unique_lock guard(lock);
+            EXPECT_EQ(inside.load(), 0);
+            done.store(true);
+        });
+    EXPECT_EQ(starved, 0) << "the writer waited while readers kept coming";
 }
 
 // Writers take the lock back to back, each leaving only once another one
 // waits for it; a reader must still get in, ahead of the writers that queue
 // after the one it waited for.
 TEST(ShardLock, ReaderIsNotStarvedByQueuedWriters) {
-    constexpr int writer_count = 3;
     ShardLock lock;
     std::atomic<int> waiting_writers{0};
-    std::atomic<bool> reader_asking{false};
-    std::atomic<bool> reader_done{false};
-    std::atomic<int> exhausted{0};
-    std::latch start(writer_count + 1);
-
-    std::vector<std::thread> writers;
-    for (int w = 0; w < writer_count; ++w) {
-        writers.emplace_back([&] {
-            start.arrive_and_wait();
-            int round = 0;
-            while (round < budget && !reader_done.load()) {
-                if (reader_asking.load()) {
-                    ++round;
-                }
-                waiting_writers.fetch_add(1);
-                const std::unique_lock guard(lock);
-                waiting_writers.fetch_sub(1);
-                for (int spin = 0; spin < 200 && waiting_writers.load() == 0 && !reader_done.load();
-                     ++spin) {
-                    std::this_thread::yield();
-                }
+    const int starved = busy_threads_out_of_rounds(
+        [&](const std::atomic<bool>& done) {
+            waiting_writers.fetch_add(1);
+            const std::unique_lock guard(lock);
+            waiting_writers.fetch_sub(1);
+            for (int spin = 0; spin < 200 && waiting_writers.load() == 0 && !done.load(); ++spin) {
+                std::this_thread::yield();
             }
-            if (round == budget) {
-                exhausted.fetch_add(1);
-            }
+        },
+        [&](std::atomic<bool>& done) {
+            const std::shared_lock guard(lock);
+            done.store(true);
         });
-    }
-    start.arrive_and_wait();
-    reader_asking.store(true);
-    {
-        const std::shared_lock guard(lock);
-        reader_done.store(true);
-    }
-    for (std::thread& writer : writers) {
-        writer.join();
-    }
-    EXPECT_EQ(exhausted.load(), 0) << "the reader waited while writers kept coming";
-}
-
-// A writer queued behind a writer that holds the lock gets it when that one
-// leaves, as do the readers that were waiting, and the lock ends up free.
-TEST(ShardLock, WaitersAreWokenWhenAWriterLeaves) {
-    ShardLock lock;
-    lock.lock();
-    std::atomic<int> served{0};
-    std::vector<std::thread> waiters;
-    for (int i = 0; i < 4; ++i) {
-        waiters.emplace_back([&lock, &served, i] {
-            if (i % 2 == 0) {
-                const std::unique_lock guard(lock);
-                served.fetch_add(1);
-            } else {
-                const std::shared_lock guard(lock);
-                served.fetch_add(1);
-            }
-        });
-    }
-    // Give the waiters time to block; the test holds either way.
-    for (int i = 0; i < 100; ++i) {
-        std::this_thread::yield();
-    }
-    EXPECT_EQ(served.load(), 0);
-    lock.unlock();
-    for (std::thread& waiter : waiters) {
-        waiter.join();
-    }
-    EXPECT_EQ(served.load(), 4);
-    const std::unique_lock guard(lock);
+    EXPECT_EQ(starved, 0) << "the reader waited while writers kept coming";
 }
 
 }  // namespace
