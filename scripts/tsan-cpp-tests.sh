@@ -6,6 +6,9 @@
 # Usage: scripts/tsan-cpp-tests.sh [ctest arguments...]
 #   e.g. scripts/tsan-cpp-tests.sh -R Stress
 # QUORRA_TSAN_BUILD_DIR overrides the build directory (default build/tsan).
+# Without arguments, the tests that run threads against each other (the
+# registry stress test and the shard lock's) then run QUORRA_TSAN_REPEAT more
+# times (default 5), since each run sees other interleavings.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -21,3 +24,7 @@ cmake -S "$root" -B "$build" -G Ninja \
     -DQUORRA_WERROR=ON
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure "$@"
+if [ "$#" -eq 0 ]; then
+    ctest --test-dir "$build" --output-on-failure -R 'Stress|ShardLock' \
+        --repeat until-fail:"${QUORRA_TSAN_REPEAT:-5}"
+fi
