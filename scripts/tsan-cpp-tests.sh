@@ -9,6 +9,9 @@
 # build/tsan/<interpreter>). PYTHON chooses the interpreter that the call
 # boundary tests embed (default python3); cmake, ninja and ctest are those of
 # its virtual environment (see scripts/lib.sh).
+# Without arguments, the tests that run threads against each other (the
+# registry stress test and the shard lock's) then run QUORRA_TSAN_REPEAT more
+# times (default 5), since each run sees other interleavings.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -27,3 +30,7 @@ export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1 ${TSAN_
     -DQUORRA_WERROR=ON
 "$VENV_BIN/cmake" --build "$build"
 "$VENV_BIN/ctest" --test-dir "$build" --output-on-failure "$@"
+if [ "$#" -eq 0 ]; then
+    "$VENV_BIN/ctest" --test-dir "$build" --output-on-failure -R 'Stress|ShardLock' \
+        --repeat until-fail:"${QUORRA_TSAN_REPEAT:-5}"
+fi

@@ -22,7 +22,7 @@ constexpr bool entries_can_follow_slots =
 static_assert(std::is_nothrow_move_constructible_v<FormulaEntry>);
 static_assert(std::is_nothrow_move_assignable_v<FormulaEntry>);
 
-EntryTable::~EntryTable() {
+void EntryTable::release() noexcept {
     std::destroy_n(entries_, size_);
     ::operator delete(slots_);
 }

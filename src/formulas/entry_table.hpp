@@ -36,7 +36,12 @@ namespace quorra::formulas {
 class EntryTable {
 public:
     EntryTable() noexcept = default;
-    ~EntryTable();
+    // Most tables of a registry never get an entry, and those own nothing.
+    ~EntryTable() {
+        if (slots_ != nullptr) {
+            release();
+        }
+    }
     EntryTable(const EntryTable&) = delete;
     EntryTable& operator=(const EntryTable&) = delete;
 
@@ -120,6 +125,8 @@ private:
     };
     Place place_for(std::uint64_t hash, std::string_view name);
 
+    // Destroys the entries and frees the allocation.
+    void release() noexcept;
     // Moves every entry into a new allocation with this many slots, a power
     // of two with room for them all.
     void grow_to(std::size_t new_capacity);

@@ -1,6 +1,15 @@
 #pragma once
 // FormulasRegistry: a concurrent map from entry name to FormulaEntry, split
 // into shards that each have their own reader-writer lock.
+//
+// A registry is built and thrown away on nearly every call, so it lives in
+// one allocation, its block: the shard array and, in a registry made by
+// with_builtins, a slot per catalogue entry and a copy of the compile-time
+// catalogue image, which holds every text of those entries. Each shard finds
+// its catalogue entries among a few of those slots by their keyed hashes.
+// Entries stored later by insert go into the shard's EntryTable, which
+// allocates for itself; an insert under a catalogue name marks the catalogue
+// entry's slot replaced, so that the inserted entry is the one seen.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +25,8 @@
 #include "support/result.hpp"
 
 namespace quorra::formulas {
+
+struct BuiltinCatalogue;
 
 class FormulasRegistry {
 public:
@@ -37,6 +48,10 @@ public:
     // A deep copy of the entry stored under exactly these bytes, or NotFound.
     Result<FormulaEntry, RegistryError> lookup(std::string_view name) const;
 
+    // The value of the entry stored under exactly these bytes, or NotFound;
+    // nothing else of the entry is copied.
+    Result<double, RegistryError> lookup_value(std::string_view name) const;
+
     // Every name, sorted by unsigned byte comparison, a prefix first.
     std::vector<std::string> names() const;
 
@@ -46,25 +61,38 @@ public:
 
 private:
     struct Shard;
+    struct BuiltinSlot;
+    // Destroys the shards at the start of a block and frees the block.
+    struct BlockDeleter {
+        void operator()(Shard* shards) const noexcept;
+    };
+    struct TailBytes {
+        std::size_t size;
+    };
+
+    // A registry whose block has room for this much after the shards.
+    explicit FormulasRegistry(TailBytes tail);
+    // The room after the shards.
+    std::byte* block_tail() const noexcept;
 
     // All shards in index order; empty in a moved-from registry.
-    std::span<const Shard> shards() const noexcept;
+    std::span<Shard> shards() const noexcept;
     std::size_t shard_index(std::uint64_t hash) const noexcept;
     Shard& shard_for(std::uint64_t hash) const noexcept;
-    // For a registry still being built that no other thread can reach, so
-    // without taking shard locks: sizes each shard's table for as many more
-    // entries as there are names with these hashes that fall into it. Not
-    // for a moved-from registry, which has no shards.
-    void reserve_unshared(std::span<const std::uint64_t> name_hashes);
-    // Also without locks: stores make_entry(), the entry named `name`, whose
-    // keyed hash is `hash`, building it in its slot. In formulas/shard.hpp.
-    template <class MakeEntry>
-    void emplace_unshared(std::uint64_t hash, std::string_view name, MakeEntry&& make_entry);
+
+    // Under the shared lock of the name's shard: from_catalogue(index) for a
+    // catalogue entry stored under exactly these bytes, from_inserted(entry)
+    // for an inserted one; NotFound if there is none.
+    template <class FromCatalogue, class FromInserted>
+    auto read_entry(std::string_view name, FromCatalogue&& from_catalogue,
+                    FromInserted&& from_inserted) const;
 
     // Null only in a moved-from registry, which reads as empty.
-    std::unique_ptr<Shard[]> shards_;
+    std::unique_ptr<Shard, BlockDeleter> shards_;
+    // The copy of the catalogue in the block; null in a registry made empty.
+    const BuiltinCatalogue* catalogue_ = nullptr;
     // Keys of this registry's hash of names; the top bits of a hash pick the
-    // shard, and the shard's table takes its home slot from the low bits.
+    // shard, and an inserted entry's table takes its home slot from the low bits.
     HashKeys keys_;
     unsigned shard_shift_ = 0;
 };

@@ -4,36 +4,62 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <shared_mutex>
+#include <span>
 #include <string_view>
-#include <utility>
 
+#include "formulas/builtin_catalogue.hpp"
 #include "formulas/entry_table.hpp"
 #include "formulas/registry.hpp"
+#include "formulas/shard_lock.hpp"
 
 namespace quorra::formulas {
 
-// A shard starts as an empty table, which owns no memory until its first
-// insert, so an empty shard costs nothing beyond its place in the array.
-struct FormulasRegistry::Shard {
-    mutable std::shared_mutex lock;
-    EntryTable entries;
+// A catalogue entry whose name falls into the shard.
+struct FormulasRegistry::BuiltinSlot {
+    std::uint64_t hash = 0;
+    // Index of the entry in the registry's catalogue image.
+    std::uint32_t record = 0;
+    // An inserted entry of the same name has taken its place.
+    bool replaced = false;
 };
 
-// The top bits select the shard; the table inside takes the low bits for the
-// home slot, so the two choices do not line up.
+struct FormulasRegistry::Shard {
+    mutable ShardLock lock;
+    // This shard's catalogue entries, in the block. With the few entries a
+    // shard gets, comparing their stored hashes one after another is quicker
+    // than probing a table, and needs no room decided up front.
+    BuiltinSlot* builtins = nullptr;
+    std::uint32_t builtin_count = 0;
+    std::uint32_t replaced_count = 0;
+    // Entries stored by insert.
+    EntryTable inserted;
+
+    std::span<BuiltinSlot> builtin_slots() const noexcept { return {builtins, builtin_count}; }
+
+    // The catalogue entry named `name`, replaced or not, or null.
+    BuiltinSlot* find_builtin(std::uint64_t hash, std::string_view name,
+                              const BuiltinCatalogue* catalogue) const noexcept {
+        for (BuiltinSlot& slot : builtin_slots()) {
+            if (slot.hash == hash && catalogue->key(slot.record) == name) {
+                return &slot;
+            }
+        }
+        return nullptr;
+    }
+
+    std::size_t size() const noexcept {
+        return builtin_count - replaced_count + inserted.size();
+    }
+};
+
+// The top bits select the shard; an inserted entry's table takes the low
+// bits for its home slot, so the two choices do not line up.
 inline std::size_t FormulasRegistry::shard_index(std::uint64_t hash) const noexcept {
     return static_cast<std::size_t>(hash >> shard_shift_);
 }
 
 inline FormulasRegistry::Shard& FormulasRegistry::shard_for(std::uint64_t hash) const noexcept {
-    return shards_[shard_index(hash)];
-}
-
-template <class MakeEntry>
-void FormulasRegistry::emplace_unshared(std::uint64_t hash, std::string_view name,
-                                        MakeEntry&& make_entry) {
-    shard_for(hash).entries.emplace_or_assign(hash, name, std::forward<MakeEntry>(make_entry));
+    return shards_.get()[shard_index(hash)];
 }
 
 }  // namespace quorra::formulas

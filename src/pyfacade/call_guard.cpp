@@ -21,10 +21,14 @@ long& LockDepth::counter() noexcept {
     return depth;
 }
 
-void raise_fault(std::string_view message) noexcept {
+void raise_fault(std::string_view message) {
     try {
         raise_panic(message);
     } catch (...) {
+        if (handling_forced_unwind()) {
+            mark_thread_ended();
+            throw;
+        }
         abort_at_boundary();
     }
 }

@@ -3,13 +3,16 @@
 // the guarded calls active on the thread, runs the wrapper, raises a pending
 // error as a Python exception, turns a fault into PanicException and memory
 // exhaustion into MemoryError, and returns the failure value the calling
-// convention expects. No C++ exception ever leaves it.
+// convention expects. No C++ exception ever leaves it; only a thread's forced
+// unwinding goes through, untouched (see pyfacade/thread_exit.hpp), which is
+// why none of these functions is noexcept.
 
 #include <new>
 #include <string_view>
 #include <utility>
 
 #include "pyfacade/pending_error.hpp"
+#include "pyfacade/thread_exit.hpp"
 #include "support/fault.hpp"
 
 namespace quorra::py {
@@ -35,12 +38,12 @@ private:
 
 // Raises PanicException. A fault while raising has nowhere left to go: it
 // ends the process after "uncaught panic at ffi boundary".
-void raise_fault(std::string_view message) noexcept;
+void raise_fault(std::string_view message);
 
 // Runs a wrapper returning Outcome<T> and converts its result with `success`
 // (T -> R, which must not throw); returns `failure_value` on failure.
 template <class R, class Body, class Success>
-R guarded(R failure_value, Body&& body, Success&& success) noexcept {
+R guarded(R failure_value, Body&& body, Success&& success) {
     LockDepth depth;
     try {
         auto outcome = std::forward<Body>(body)();
@@ -53,6 +56,10 @@ R guarded(R failure_value, Body&& body, Success&& success) noexcept {
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (...) {
+        if (handling_forced_unwind()) {
+            mark_thread_ended();
+            throw;
+        }
         write_fault_report("panic from native code", std::source_location::current());
         raise_fault("panic from native code");
     }
@@ -61,16 +68,16 @@ R guarded(R failure_value, Body&& body, Success&& success) noexcept {
 
 // Calls whose result is a new reference: functions, methods, constructors, init.
 template <class Body>
-PyObject* guard_object(Body&& body) noexcept {
+PyObject* guard_object(Body&& body) {
     return guarded<PyObject*>(nullptr, std::forward<Body>(body),
-                              [](Ref result) noexcept { return result.release(); });
+                              [](Ref result) { return result.release(); });
 }
 
 // Length slots.
 template <class Body>
-Py_ssize_t guard_length(Body&& body) noexcept {
+Py_ssize_t guard_length(Body&& body) {
     return guarded<Py_ssize_t>(-1, std::forward<Body>(body),
-                               [](Py_ssize_t length) noexcept { return length; });
+                               [](Py_ssize_t length) { return length; });
 }
 
 }  // namespace quorra::py

@@ -80,7 +80,7 @@ Outcome<PyObject*> create_type(const ClassSpec& spec) {
         slots[n++] = {Py_mp_length, reinterpret_cast<void*>(spec.length)};
     }
     PyType_Spec type_spec = {spec.qualified_name, spec.basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
-    PyObject* type = PyType_FromSpec(&type_spec);
+    PyObject* type = python_call([&] { return PyType_FromSpec(&type_spec); });
     if (type == nullptr) {
         return Err{initialisation_error(spec)};
     }
@@ -111,6 +111,11 @@ Outcome<PyObject*> type_object(ClassId id) {
         cached = created.value();
     }
     return cached;
+}
+
+PendingError uninitialised_instance(const ClassSpec& spec) {
+    return PendingError::message(PyExc_TypeError, std::string(spec.name) + " object was not made by " +
+                                                      spec.made_by + " and holds no value");
 }
 
 PyObject* type_object_for_call(ClassId id) {

@@ -18,6 +18,7 @@ struct ClassSpec {
     PyMethodDef* methods;  // static table, ends with a zeroed entry
     newfunc constructor;   // null: the class refuses construction
     lenfunc length;        // null: no __len__
+    const char* made_by;   // how a program makes an instance, for messages
 };
 
 // The description of each class, defined beside its wrappers.
@@ -35,5 +36,10 @@ Outcome<PyObject*> type_object(ClassId id);
 PyObject* type_object_for_call(ClassId id);
 
 const ClassSpec& class_spec(ClassId id) noexcept;
+
+// TypeError for an instance whose value was never constructed, made past
+// the class's constructor: "<name> object was not made by <made_by> and
+// holds no value".
+PendingError uninitialised_instance(const ClassSpec& spec);
 
 }  // namespace quorra::py

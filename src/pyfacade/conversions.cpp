@@ -1,9 +1,33 @@
 #include "pyfacade/conversions.hpp"
 
+#include <cstdint>
+#include <cstring>
+
 #include "pyfacade/type_names.hpp"
 #include "support/fault.hpp"
 
 namespace quorra::py {
+namespace {
+
+#ifndef Py_LIMITED_API
+// Eight bytes at a time while there are eight.
+bool is_ascii(std::string_view text) noexcept {
+    constexpr std::uint64_t high_bits = 0x8080808080808080ULL;
+    std::uint64_t seen = 0;
+    std::size_t i = 0;
+    for (; i + sizeof seen <= text.size(); i += sizeof seen) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        seen |= word;
+    }
+    for (; i < text.size(); ++i) {
+        seen |= static_cast<unsigned char>(text[i]);
+    }
+    return (seen & high_bits) == 0;
+}
+#endif
+
+}  // namespace
 
 Outcome<std::string_view> text_argument(PyObject* object) {
     if (!PyUnicode_Check(object)) {
@@ -18,7 +42,8 @@ Outcome<std::string_view> text_argument(PyObject* object) {
 }
 
 Outcome<double> float_argument(PyObject* object) {
-    const double value = PyFloat_AsDouble(object);
+    // Runs the object's __float__ or __index__, if it has one.
+    const double value = python_call([object] { return PyFloat_AsDouble(object); });
     // -1.0 is also a genuine value; only a pending exception marks failure.
     if (value == -1.0 && PyErr_Occurred() != nullptr) {
         return Err{PendingError::fetch()};
@@ -42,20 +67,16 @@ PendingError argument_error(const char* parameter, PendingError error) {
     if (!message) {
         return PendingError::fetch();
     }
-    Ref renamed = new_exception(PyExc_TypeError, message.get());
-    if (!renamed) {
-        return PendingError::fetch();
-    }
-    // PyException_SetCause steals the reference it is given.
-    if (PyObject* cause = PyException_GetCause(original.get())) {
-        PyException_SetCause(renamed.get(), cause);
-    }
-    return PendingError::instance(std::move(renamed));
+    // An error of the module's own, raised like the others, so that the
+    // exception being handled becomes its context; the cause is the
+    // original's.
+    return PendingError::lazy(PyExc_TypeError, std::move(message),
+                              Ref::steal(PyException_GetCause(original.get())));
 }
 
 Ref checked(PyObject* created) {
     if (created == nullptr) {
-        PyErr_Print();
+        python_call([] { PyErr_Print(); });
         fault("Python API call failed");
     }
     return Ref::steal(created);
@@ -66,14 +87,31 @@ Ref float_result(double value) { return checked(PyFloat_FromDouble(value)); }
 Ref bool_result(bool value) { return Ref::borrow(value ? Py_True : Py_False); }
 
 Ref text_result(std::string_view utf8) {
+#ifndef Py_LIMITED_API
+    // ASCII goes straight into a new compact str: the decoder would check and
+    // copy the same bytes, behind a few more calls. The catalogue's names and
+    // datasheets are ASCII. (The stable ABI gives no access to a str's bytes.)
+    if (is_ascii(utf8)) {
+        Ref text = checked(PyUnicode_New(static_cast<Py_ssize_t>(utf8.size()), 127));
+        if (!utf8.empty()) {
+            std::memcpy(PyUnicode_1BYTE_DATA(text.get()), utf8.data(), utf8.size());
+        }
+        return text;
+    }
+#endif
     return checked(PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
 }
 
 Ref text_list_result(const std::vector<std::string>& texts) {
     Ref list = checked(PyList_New(static_cast<Py_ssize_t>(texts.size())));
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        // PyList_SetItem takes over the item's reference.
+        // Both take over the item's reference; the macro skips the checks
+        // that a list just made, with every slot empty, cannot fail.
+#ifdef Py_LIMITED_API
         PyList_SetItem(list.get(), static_cast<Py_ssize_t>(i), text_result(texts[i]).release());
+#else
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), text_result(texts[i]).release());
+#endif
     }
     return list;
 }

@@ -50,14 +50,16 @@ PyObject* py_get_constant(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
 
         // The json module is imported by name on every call, so a replaced
         // sys.modules["json"] or __import__ takes effect at once.
-        Ref json = Ref::steal(PyImport_Import(interned(json_name, "json")));
+        Ref json = Ref::steal(
+            python_call([] { return PyImport_Import(interned(json_name, "json")); }));
         if (!json) {
             return Err{PendingError::fetch()};
         }
         PyObject* call_args[] = {json.get(), text.get()};
-        Ref parsed_sheet = Ref::steal(PyObject_VectorcallMethod(
-            interned(loads_name, "loads"), call_args, 2 | PY_VECTORCALL_ARGUMENTS_OFFSET,
-            nullptr));
+        Ref parsed_sheet = Ref::steal(python_call([&] {
+            return PyObject_VectorcallMethod(interned(loads_name, "loads"), call_args,
+                                             2 | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
+        }));
         if (!parsed_sheet) {
             return Err{PendingError::fetch()};
         }

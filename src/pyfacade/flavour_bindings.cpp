@@ -130,6 +130,7 @@ const ClassSpec quark_registry_class = {
     quark_registry_methods,
     quark_registry_new,
     quark_registry_len,
+    "PyQuarkRegistry()",
 };
 
 const ClassSpec ckm_matrix_class = {
@@ -142,6 +143,7 @@ const ClassSpec ckm_matrix_class = {
     ckm_matrix_methods,
     nullptr,
     nullptr,
+    "PyCKMMatrix.from_topology()",
 };
 
 PyMethodDef py_list_quarks_def = {

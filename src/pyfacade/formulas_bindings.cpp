@@ -60,12 +60,12 @@ PyObject* registry_get(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
         if (!name) {
             return Err{argument_error("name", std::move(name).error())};
         }
-        auto entry = registry.value()->lookup(name.value());
-        if (!entry) {
-            return Err{key_error(entry.error())};
-        }
         // Derived entries give their stored value; nothing is evaluated.
-        return float_result(entry.value().value);
+        auto value = registry.value()->lookup_value(name.value());
+        if (!value) {
+            return Err{key_error(value.error())};
+        }
+        return float_result(value.value());
     });
 }
 
@@ -101,6 +101,7 @@ const ClassSpec formulas_registry_class = {
     registry_methods,
     registry_new,
     registry_len,
+    "PyFormulasRegistry()",
 };
 
 PyMethodDef py_list_constants_def = {

@@ -1,6 +1,11 @@
 #pragma once
 // Instances of the module's classes: the interpreter's object header, a
 // borrow counter, and the wrapped core value, which the instance owns.
+//
+// The classes are mutable types, so a program can replace a class's __new__
+// and make an instance with object.__new__, which allocates it (zeroed) but
+// never constructs the value. Such an instance is marked by its zeroed flag:
+// it refuses every operation, and its deallocation destroys nothing.
 
 #include <new>
 #include <type_traits>
@@ -20,6 +25,8 @@ struct Instance {
     PyObject header;
     // 0 free, n > 0 shared borrows, -1 an exclusive borrow.
     Py_ssize_t borrow_count;
+    // Set once `value` is constructed; an allocation leaves it false.
+    bool initialised;
     T value;
 };
 
@@ -38,8 +45,10 @@ public:
     }
     SharedBorrow(SharedBorrow&& other) noexcept = default;
     SharedBorrow& operator=(SharedBorrow&&) = delete;
-    ~SharedBorrow() {
-        if (owner_) {
+    // Without the interpreter lock the instance may be going away under
+    // another thread, so the borrow is left as it is, like the reference.
+    ~SharedBorrow() noexcept(false) {
+        if (owner_ && !interpreter_lost()) {
             --as_instance<T>(owner_.get())->borrow_count;
         }
     }
@@ -55,8 +64,12 @@ private:
 template <class T>
 Outcome<SharedBorrow<T>> borrow_self(PyObject* self) {
     auto* type = reinterpret_cast<PyTypeObject*>(type_object_for_call(ClassOf<T>::id));
+    const ClassSpec& spec = class_spec(ClassOf<T>::id);
     if (Py_TYPE(self) != type && !PyType_IsSubtype(Py_TYPE(self), type)) {
-        return Err{cannot_convert(self, class_spec(ClassOf<T>::id).name)};
+        return Err{cannot_convert(self, spec.name)};
+    }
+    if (!as_instance<T>(self)->initialised) {
+        return Err{uninitialised_instance(spec)};
     }
     if (as_instance<T>(self)->borrow_count == -1) {
         return Err{PendingError::message(PyExc_RuntimeError, "Already mutably borrowed")};
@@ -78,14 +91,19 @@ Outcome<Ref> new_instance(PyObject* type, T&& value) {
     Instance<T>* instance = as_instance<T>(object.get());
     instance->borrow_count = 0;
     new (&instance->value) T(std::move(value));
+    instance->initialised = true;
     return object;
 }
 
-// The deallocator: drops the core value, frees the object, and releases the
-// reference every instance of a heap type holds on its type.
+// The deallocator: drops the core value, if the instance has one, frees the
+// object, and releases the reference every instance of a heap type holds on
+// its type.
 template <class T>
 void dealloc_instance(PyObject* object) {
-    as_instance<T>(object)->value.~T();
+    Instance<T>* instance = as_instance<T>(object);
+    if (instance->initialised) {
+        instance->value.~T();
+    }
     PyTypeObject* type = Py_TYPE(object);
     auto free_object = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
     free_object(object);

@@ -55,7 +55,7 @@ Outcome<Ref> all_list(PyObject* module) {
     if (!PyErr_GivenExceptionMatches(error.type(), PyExc_AttributeError)) {
         return Err{std::move(error)};
     }
-    all = checked(PyList_New(0));
+    all = checked(python_call([] { return PyList_New(0); }));
     if (PyObject_SetAttrString(module, "__all__", all.get()) != 0) {
         return Err{PendingError::fetch()};
     }
@@ -92,7 +92,8 @@ Outcome<Done> add_function(PyObject* module, PyMethodDef* definition) {
     if (!module_name) {
         return Err{PendingError::fetch()};
     }
-    Ref function = Ref::steal(PyCMethod_New(definition, module, module_name.get(), nullptr));
+    Ref function = Ref::steal(python_call(
+        [&] { return PyCMethod_New(definition, module, module_name.get(), nullptr); }));
     if (!function) {
         return Err{PendingError::fetch()};
     }
@@ -142,7 +143,8 @@ Outcome<Ref> initialise() {
     if (module_record.cached_module != nullptr) {
         return Ref::borrow(module_record.cached_module);
     }
-    Ref module = Ref::steal(PyModule_Create2(&module_definition, module_api_version));
+    Ref module = Ref::steal(
+        python_call([] { return PyModule_Create2(&module_definition, module_api_version); }));
     if (!module) {
         return Err{PendingError::fetch()};
     }

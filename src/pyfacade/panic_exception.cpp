@@ -20,9 +20,10 @@ PyObject* panic_type = nullptr;
 
 PyObject* panic_exception_type() {
     if (panic_type == nullptr) {
-        PyObject* type = PyErr_NewExceptionWithDoc("pyo3_runtime.PanicException",
-                                                   panic_exception_doc, PyExc_BaseException,
-                                                   nullptr);
+        PyObject* type = python_call([] {
+            return PyErr_NewExceptionWithDoc("pyo3_runtime.PanicException", panic_exception_doc,
+                                             PyExc_BaseException, nullptr);
+        });
         if (type == nullptr) {
             PyErr_Clear();
             fault("Failed to initialize new exception type.");
@@ -36,7 +37,7 @@ void raise_panic(std::string_view message) {
     PyObject* type = panic_exception_type();
     Ref text = text_object(message);
     if (text) {
-        PyErr_SetObject(type, text.get());
+        python_call([&] { PyErr_SetObject(type, text.get()); });
     }
 }
 

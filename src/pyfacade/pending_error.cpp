@@ -11,43 +11,52 @@ namespace {
 
 constexpr const char* no_exception_set = "attempted to fetch exception but none was set";
 
+// Puts a fetched exception back as the pending one; the traceback is given
+// separately where the interpreter keeps it apart from the exception.
+void restore_exception(Ref exception, [[maybe_unused]] Ref traceback) {
+#if PY_VERSION_HEX >= 0x030C0000
+    PyErr_SetRaisedException(exception.release());
+#else
+    PyObject* type = exception ? reinterpret_cast<PyObject*>(Py_TYPE(exception.get()))
+                               : panic_exception_type();
+    Py_INCREF(type);
+    PyErr_Restore(type, exception.release(), traceback.release());
+#endif
+}
+
 // Writes the banner, prints the exception, and continues the unwinding of the
-// panic that raised it, carrying the same message.
-[[noreturn]] void resume_panic(Ref exception) {
+// panic that raised it, carrying the same message. The message is the str()
+// of the exception, taken after it has been printed.
+[[noreturn]] void resume_panic(Ref exception, Ref traceback) {
     std::fputs("--- PyO3 is resuming a panic after fetching a PanicException from Python. ---\n",
                stderr);
     std::fputs("Python stack trace below:\n", stderr);
     std::fflush(stderr);
 
+    Ref printed = exception;
+    restore_exception(std::move(exception), std::move(traceback));
+    python_call([] { PyErr_PrintEx(0); });
+
     std::string message = "Unwrapped panic from Python code";
-    if (exception) {
-        Ref text = Ref::steal(PyObject_Str(exception.get()));
+    if (printed) {
+        Ref text = Ref::steal(python_call([&] { return PyObject_Str(printed.get()); }));
         std::string utf8;
         if (text && utf8_of(text.get(), utf8)) {
             message = std::move(utf8);
         } else {
-            PyErr_Clear();
+            python_call([] { PyErr_Clear(); });
         }
     }
-#if PY_VERSION_HEX >= 0x030C0000
-    PyErr_SetRaisedException(exception.release());
-#else
-    // Printing replaces the exception's traceback with the one restored here.
-    PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(exception.get()));
-    Py_INCREF(type);
-    PyObject* traceback = PyException_GetTraceback(exception.get());
-    PyErr_Restore(type, exception.release(), traceback);
-#endif
-    PyErr_PrintEx(0);
     fault_unreported(std::move(message));
 }
 
 }  // namespace
 
-PendingError PendingError::lazy(PyObject* type, Ref argument) noexcept {
+PendingError PendingError::lazy(PyObject* type, Ref argument, Ref cause) noexcept {
     PendingError error;
     error.type_ = Ref::borrow(type);
     error.argument_ = std::move(argument);
+    error.cause_ = std::move(cause);
     return error;
 }
 
@@ -74,7 +83,7 @@ PendingError PendingError::fetch() {
         return message(PyExc_SystemError, no_exception_set);
     }
     if (reinterpret_cast<PyObject*>(Py_TYPE(exception.get())) == panic_exception_type()) {
-        resume_panic(std::move(exception));
+        resume_panic(std::move(exception), Ref());
     }
     return instance(std::move(exception));
 #else
@@ -87,20 +96,20 @@ PendingError PendingError::fetch() {
         Py_XDECREF(traceback);
         return message(PyExc_SystemError, no_exception_set);
     }
-    PyErr_NormalizeException(&type, &value, &traceback);
-    if (traceback != nullptr && value != nullptr) {
-        PyException_SetTraceback(value, traceback);
-    }
-    if (type == panic_exception_type()) {
-        Py_XDECREF(type);
-        Py_XDECREF(traceback);
-        resume_panic(Ref::steal(value));
-    }
+    // Normalising may instantiate a class of the program's; a forced
+    // unwinding out of it leaks the three references.
+    python_call([&] { PyErr_NormalizeException(&type, &value, &traceback); });
     PendingError error;
     error.type_ = Ref::steal(type);
     error.value_ = Ref::steal(value);
     error.traceback_ = Ref::steal(traceback);
     error.lazy_ = false;
+    if (error.traceback_ && error.value_) {
+        python_call([&] { PyException_SetTraceback(error.value_.get(), error.traceback_.get()); });
+    }
+    if (error.type_.get() == panic_exception_type()) {
+        resume_panic(std::move(error.value_), std::move(error.traceback_));
+    }
     return error;
 #endif
 }
@@ -109,15 +118,43 @@ Ref PendingError::value() {
     if (!lazy_) {
         return value_;
     }
-    PyObject* args = argument_ ? PyTuple_Pack(1, argument_.get()) : PyTuple_New(0);
-    Ref arguments = Ref::steal(args);
+    Ref arguments = Ref::steal(python_call(
+        [this] { return argument_ ? PyTuple_Pack(1, argument_.get()) : PyTuple_New(0); }));
     if (!arguments) {
         return Ref();
     }
-    return Ref::steal(PyObject_Call(type_.get(), arguments.get(), nullptr));
+    Ref exception =
+        Ref::steal(python_call([&] { return PyObject_Call(type_.get(), arguments.get(), nullptr); }));
+    if (exception && cause_) {
+        python_call([&] { PyException_SetCause(exception.get(), Ref(cause_).release()); });
+    }
+    return exception;
 }
 
-void PendingError::raise() && noexcept {
+namespace {
+
+// Sets the cause of the exception just raised; takes over the reference.
+void set_cause_of_raised(Ref cause) {
+#if PY_VERSION_HEX >= 0x030C0000
+    Ref raised = Ref::steal(PyErr_GetRaisedException());
+    python_call([&] { PyException_SetCause(raised.get(), cause.release()); });
+    PyErr_SetRaisedException(raised.release());
+#else
+    PyObject* type = nullptr;
+    PyObject* value = nullptr;
+    PyObject* traceback = nullptr;
+    PyErr_Fetch(&type, &value, &traceback);
+    python_call([&] { PyErr_NormalizeException(&type, &value, &traceback); });
+    if (value != nullptr) {
+        python_call([&] { PyException_SetCause(value, cause.release()); });
+    }
+    PyErr_Restore(type, value, traceback);
+#endif
+}
+
+}  // namespace
+
+void PendingError::raise() && {
     if (!lazy_) {
 #if PY_VERSION_HEX >= 0x030C0000
         PyErr_SetRaisedException(value_.release());
@@ -130,11 +167,15 @@ void PendingError::raise() && noexcept {
         PyErr_SetString(PyExc_TypeError, "exceptions must derive from BaseException");
         return;
     }
-    PyErr_SetObject(type_.get(), argument_.get());
+    python_call([this] { PyErr_SetObject(type_.get(), argument_.get()); });
+    if (cause_) {
+        set_cause_of_raised(std::move(cause_));
+    }
 }
 
 Ref new_exception(PyObject* type, PyObject* argument) {
-    return Ref::steal(PyObject_CallFunctionObjArgs(type, argument, nullptr));
+    return Ref::steal(
+        python_call([=] { return PyObject_CallFunctionObjArgs(type, argument, nullptr); }));
 }
 
 Ref text_object(std::string_view utf8) {

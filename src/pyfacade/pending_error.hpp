@@ -14,8 +14,9 @@ namespace quorra::py {
 class PendingError {
 public:
     // Exception type and its single argument; an empty argument raises the
-    // type with no arguments.
-    static PendingError lazy(PyObject* type, Ref argument) noexcept;
+    // type with no arguments. A cause, if given, becomes the raised
+    // exception's __cause__.
+    static PendingError lazy(PyObject* type, Ref argument, Ref cause = Ref()) noexcept;
     // Exception type with a UTF-8 message as its argument.
     static PendingError message(PyObject* type, std::string_view utf8);
     // An exception instance made by the module, raised as it is.
@@ -29,14 +30,17 @@ public:
     // The exception instance, created now for the lazy form; empty if that fails.
     Ref value();
 
-    // Raises the error in the interpreter.
-    void raise() && noexcept;
+    // Raises the error in the interpreter. The lazy form is raised as the
+    // interpreter raises a new exception, so the exception being handled, if
+    // any, becomes its __context__; the fetched form is put back unchanged.
+    void raise() &&;
 
 private:
     PendingError() noexcept = default;
 
     Ref type_;
     Ref argument_;  // lazy form only
+    Ref cause_;     // lazy form only
     Ref value_;     // fetched form: the exception (unnormalised values are normalised on fetch)
     Ref traceback_; // fetched form on interpreters without the raised-exception API
     bool lazy_ = true;

@@ -12,11 +12,11 @@ Ref type_qualname(PyObject* object) {
 }
 
 Ref display_text(PyObject* object) {
-    Ref text = Ref::steal(PyObject_Str(object));
+    Ref text = Ref::steal(python_call([object] { return PyObject_Str(object); }));
     if (text) {
         return text;
     }
-    PyErr_WriteUnraisable(object);
+    python_call([object] { PyErr_WriteUnraisable(object); });
     Ref type_name = Ref::steal(PyType_GetName(Py_TYPE(object)));
     if (!type_name) {
         PyErr_Clear();
@@ -30,7 +30,7 @@ std::string error_text(PendingError& error) {
     Ref exception = error.value();
     Ref shown = exception ? display_text(exception.get()) : Ref();
     if (!shown || !utf8_of(shown.get(), text)) {
-        PyErr_Clear();
+        python_call([] { PyErr_Clear(); });
     }
     return text;
 }

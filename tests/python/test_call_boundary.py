@@ -153,6 +153,35 @@ def test_renamed_type_error_keeps_the_cause(core):
     assert info.value.__cause__ is cause
 
 
+@pytest.mark.parametrize("call", [
+    lambda core: is_unitary(core)("x"),
+    lambda core: registry_get(core)(5),
+    lambda core: core.py_get_constant(b"b3"),
+])
+def test_renamed_type_error_chains_the_exception_being_handled(core, call):
+    handled = ValueError("being handled")
+    try:
+        raise handled
+    except ValueError:
+        with pytest.raises(TypeError, match="^argument '") as info:
+            call(core)
+    assert info.value.__context__ is handled
+    assert info.value.__cause__ is None and not info.value.__suppress_context__
+
+
+def test_renamed_type_error_keeps_cause_and_context(core):
+    cause = KeyError("root")
+    error = TypeError("bad float")
+    error.__cause__ = cause
+    handled = ValueError("being handled")
+    try:
+        raise handled
+    except ValueError:
+        with pytest.raises(TypeError) as info:
+            is_unitary(core)(RaisingFloat(error))
+    assert (info.value.__cause__, info.value.__context__) == (cause, handled)
+
+
 class TypeErrorSubclass(TypeError):
     pass
 
@@ -285,6 +314,82 @@ def test_panic_raised_inside_a_callback_is_resumed():
     assert "PanicException: py_get_constant: name must be non-empty" in after_banner
     # Only the original fault wrote a report; the resumed one did not.
     assert result.stderr.count("panicked at") == 1
+
+
+def test_resumed_panic_is_printed_before_its_message_is_taken():
+    result = run_python(
+        """
+        import sys
+        from veltrane import _quorra_core as core
+
+        try:
+            core.py_get_constant("")
+        except BaseException as exc:
+            panic = type(exc)
+        events = []
+        panic.__str__ = lambda self: events.append("str") or "message from str"
+        sys.excepthook = lambda *exc_info: events.append("printed")
+
+        class Reentrant:
+            def __float__(self):
+                core.py_get_constant("")
+
+        try:
+            core.PyCKMMatrix.from_topology().is_unitary(Reentrant())
+        except BaseException as exc:
+            events.append(exc.args)
+        print(events)
+        """
+    )
+    assert result.returncode == 0, result.stderr
+    assert result.stdout == "['printed', 'str', ('message from str',)]\n"
+
+
+NAMED_AND_UNNAMED_FAULTS = """
+import ctypes, threading
+from veltrane import _quorra_core as core
+
+def fault():
+    try:
+        core.py_get_constant("")
+    except BaseException:
+        pass
+
+def named_fault():
+    ctypes.CDLL(None).prctl(15, b"worker-7")  # PR_SET_NAME
+    fault()
+
+fault()
+for target in (fault, named_fault):
+    thread = threading.Thread(target=target)
+    thread.start()
+    thread.join()
+"""
+
+
+@pytest.mark.parametrize("launch", ["script with #! line", "other argv[0]"])
+def test_fault_report_names_only_threads_somebody_named(tmp_path, launch):
+    import os
+    import subprocess
+    import sys
+
+    import veltrane
+
+    script = tmp_path / "launched-as-script.py"
+    script.write_text(f"#!{sys.executable}\n" + NAMED_AND_UNNAMED_FAULTS)
+    script.chmod(0o755)
+    # A different argv[0] loses a virtual environment's packages, so the
+    # package's location is passed on explicitly.
+    package_root = os.path.dirname(os.path.dirname(veltrane.__file__))
+    env = dict(os.environ, PYTHONPATH=package_root)
+    if launch == "script with #! line":
+        command = dict(args=[str(script)])
+    else:
+        command = dict(args=["renamed-interpreter", str(script)], executable=sys.executable)
+    result = subprocess.run(**command, env=env, capture_output=True, text=True, timeout=60)
+    assert result.returncode == 0, result.stderr
+    names = re.findall(r"^thread '([^']*)' \(\d+\) panicked at ", result.stderr, re.M)
+    assert names == ["<unnamed>", "<unnamed>", "worker-7"]
 
 
 def test_module_writes_nothing_to_standard_output():

@@ -1,13 +1,20 @@
 #include "flavour/quark_registry.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using namespace std::literals;
 using quorra::flavour::Quark;
 using quorra::flavour::QuarkRegistry;
 
@@ -90,6 +97,88 @@ TEST(QuarkRegistry, NamesCompareAsUnsignedBytesWithPrefixesFirst) {
     }
     EXPECT_EQ(registry.names(),
               (std::vector<std::string>{"B", "a", "a\x01", "a_", "ab", "ai", "\xc3\xa9"}));
+}
+
+// Random byte strings, NUL and bytes above 0x7f included, of lengths from 0
+// past the small-string size, inserted into the standard model's table until
+// it has grown several times; a third are then inserted again. Every record
+// keeps its own fields.
+class QuarkRegistryGrowth : public testing::TestWithParam<unsigned> {};
+
+TEST_P(QuarkRegistryGrowth, InsertsBeyondTheStandardModelAreFoundListedAndReplaced) {
+    std::mt19937 random(GetParam());
+    std::uniform_int_distribution<std::size_t> length(0, 40);
+    std::uniform_int_distribution<int> byte(0, 255);
+    QuarkRegistry registry = QuarkRegistry::standard_model();
+    std::map<std::string, std::int32_t> expected;
+    for (const char* name : {"bottom", "charm", "down", "strange", "top", "up"}) {
+        expected[name] = registry.find(name)->phi_exponent;
+    }
+    for (std::int32_t i = 0; i < 300; ++i) {
+        Quark quark;
+        quark.name.resize(length(random));
+        for (char& c : quark.name) {
+            c = static_cast<char>(byte(random));
+        }
+        quark.phi_exponent = i;
+        expected[quark.name] = i;
+        registry.insert(std::move(quark));
+    }
+    std::int32_t round = 0;
+    for (auto& [name, exponent] : expected) {
+        if (++round % 3 == 0) {
+            exponent = -round;
+            Quark quark;
+            quark.name = name;
+            quark.phi_exponent = exponent;
+            registry.insert(quark);
+        }
+    }
+
+    EXPECT_EQ(registry.len(), expected.size());
+    std::vector<std::string> sorted;
+    for (const auto& [name, exponent] : expected) {
+        sorted.push_back(name);
+        const Quark* quark = registry.find(name);
+        ASSERT_NE(quark, nullptr);
+        EXPECT_EQ(quark->name, name);
+        EXPECT_EQ(quark->phi_exponent, exponent);
+    }
+    // std::map orders std::string keys by unsigned bytes, a prefix first.
+    EXPECT_EQ(registry.names(), sorted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, QuarkRegistryGrowth, testing::Values(1u, 2u, 3u));
+
+TEST(QuarkRegistry, FindMatchesEveryByteOfTheName) {
+    const QuarkRegistry registry = QuarkRegistry::standard_model();
+    for (const std::string& name : {"to"s, "topp"s, "Top"s, "top\0"s, "\0top"s, ""s}) {
+        EXPECT_EQ(registry.find(name), nullptr) << name;
+    }
+    EXPECT_EQ(QuarkRegistry().find("top"), nullptr);
+}
+
+// Moving hands the table over; the registry moved from is empty and can be
+// filled again, and one moved over gives up its own records.
+TEST(QuarkRegistry, MovingHandsOverTheTable) {
+    QuarkRegistry source = QuarkRegistry::standard_model();
+    QuarkRegistry target(std::move(source));
+    EXPECT_EQ(target.len(), 6u);
+    EXPECT_EQ(target.find("top")->mass_mev, 246220.0);
+    EXPECT_EQ(source.len(), 0u);  // NOLINT(bugprone-use-after-move)
+    EXPECT_TRUE(source.names().empty());
+    EXPECT_EQ(source.find("top"), nullptr);
+
+    Quark charm;
+    charm.name = "charm";
+    charm.generation = 2;
+    source.insert(charm);
+    EXPECT_EQ(source.names(), std::vector<std::string>{"charm"});
+
+    target = std::move(source);
+    EXPECT_EQ(target.names(), std::vector<std::string>{"charm"});
+    EXPECT_EQ(target.find("charm")->generation, 2);
+    EXPECT_EQ(target.find("top"), nullptr);
 }
 
 }  // namespace

@@ -196,3 +196,91 @@ TEST(FormulasRegistry, MovedFromRegistryIsEmptyAndUsable) {
 }
 
 }  // namespace
+
+namespace {
+
+// Replaces every catalogue entry, some twice, and adds names enough to grow
+// every shard's table of inserted entries several times: the catalogue's
+// slots in the block and the tables outside it must agree on every name.
+TEST(FormulasRegistry, InsertsBeyondTheCatalogueAndReplacementsOfItAreSeenEverywhere) {
+    FormulasRegistry registry = FormulasRegistry::with_builtins();
+    std::map<std::string, FormulaEntry> expected;
+    int round = 0;
+    for (const FormulaEntry& builtin : formulas_test::expected_catalogue()) {
+        const std::string& name = builtin.name;
+        registry.insert(FormulaEntry::seed(name, -1.0, "count"));
+        expected[name] = round++ % 2 == 0 ? FormulaEntry::seed(name, 1000.0 + round, "count")
+                                          : FormulaEntry::derived(name, "x", "count", {"b3"});
+        registry.insert(expected[name]);
+    }
+    for (int i = 0; i < 500; ++i) {
+        std::string name = "added_" + std::to_string(i);
+        FormulaEntry entry = FormulaEntry::seed(name, i, "count");
+        registry.insert(entry);
+        expected.emplace(std::move(name), std::move(entry));
+    }
+
+    EXPECT_EQ(registry.len(), expected.size());
+    std::vector<std::string> sorted;
+    for (const auto& [name, entry] : expected) {
+        sorted.push_back(name);
+        auto found = registry.lookup(name);
+        ASSERT_TRUE(found.ok()) << name;
+        EXPECT_EQ(found.value(), entry);
+        auto value = registry.lookup_value(name);
+        ASSERT_TRUE(value.ok()) << name;
+        EXPECT_EQ(value.value(), entry.value) << name;
+    }
+    EXPECT_EQ(registry.names(), sorted);
+}
+
+// The value alone, from a catalogue entry or an inserted one; NotFound with
+// every byte of a name that no entry has.
+TEST(FormulasRegistry, LookupValueReadsTheStoredValueOnly) {
+    FormulasRegistry registry = FormulasRegistry::with_builtins();
+    for (const FormulaEntry& entry : formulas_test::expected_catalogue()) {
+        auto value = registry.lookup_value(entry.name);
+        ASSERT_TRUE(value.ok()) << entry.name;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(value.value()),
+                  std::bit_cast<std::uint64_t>(entry.value))
+            << entry.name;
+    }
+    registry.insert(FormulaEntry::seed("b3\0x"sv, 5.0, "count"));
+    EXPECT_EQ(registry.lookup_value("b3\0x"sv).value(), 5.0);
+    for (const std::string& name : {"B3"s, "b3\0"s, ""s}) {
+        auto value = registry.lookup_value(name);
+        ASSERT_FALSE(value.ok());
+        const auto* missing = std::get_if<NotFound>(&value.error().kind());
+        ASSERT_NE(missing, nullptr);
+        EXPECT_EQ(missing->name, name);
+    }
+}
+
+// Moving hands over the block and the entries inserted outside it; the
+// registry moved from reads as empty, and one moved over gives up its own.
+TEST(FormulasRegistry, MovingCarriesInsertedAndReplacedEntries) {
+    FormulasRegistry source = FormulasRegistry::with_builtins();
+    source.insert(FormulaEntry::seed("b3", 7.0, "count"));
+    source.insert(FormulaEntry::seed("extra", 8.0, "count"));
+
+    FormulasRegistry target(std::move(source));
+    EXPECT_EQ(source.len(), 0u);  // NOLINT(bugprone-use-after-move)
+    expect_not_found(source, "extra");
+    EXPECT_EQ(target.len(), 18u);
+    EXPECT_EQ(target.lookup_value("b3").value(), 7.0);
+    EXPECT_EQ(target.lookup_value("extra").value(), 8.0);
+
+    FormulasRegistry other = FormulasRegistry::with_builtins();
+    other.insert(FormulaEntry::seed("phi", 9.0, "count"));
+    other.insert(FormulaEntry::seed("other_extra", 9.0, "count"));
+    other = std::move(target);
+    EXPECT_EQ(other.len(), 18u);
+    EXPECT_EQ(other.lookup_value("phi").value(), 1.618033988749895);
+    expect_not_found(other, "other_extra");
+    EXPECT_EQ(other.lookup_value("b3").value(), 7.0);
+
+    source.insert(FormulaEntry::seed("b3", 1.0, "count"));
+    EXPECT_EQ(source.names(), std::vector<std::string>{"b3"});
+}
+
+}  // namespace

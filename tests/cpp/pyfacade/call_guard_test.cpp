@@ -3,6 +3,8 @@
 
 #include "pyfacade/call_guard.hpp"
 
+#include <pthread.h>
+
 #include <new>
 #include <string>
 
@@ -151,6 +153,37 @@ TEST_F(CallGuard, FailedResultConversionIsPrintedAndFaults) {
     EXPECT_EQ(raised.type, quorra::py::panic_exception_type());
     EXPECT_EQ(raised.text, "Python API call failed");
     EXPECT_NE(output.find("ValueError: conversion went wrong"), std::string::npos) << output;
+}
+
+// The body of a guarded call on a thread of its own that the interpreter ends,
+// as it ends a daemon thread at exit, inside a call into the C API.
+void* end_thread_inside_guarded_call(void* object) {
+    quorra::py::guard_object([object]() -> Outcome<Ref> {
+        Ref held = Ref::borrow(static_cast<PyObject*>(object));
+        quorra::py::python_call([] { pthread_exit(nullptr); });
+        return held;
+    });
+    ADD_FAILURE() << "the thread went on after pthread_exit";
+    return nullptr;
+}
+
+TEST_F(CallGuard, ForcedUnwindingPassesThroughAndReleasesNothing) {
+    Ref object = Ref::steal(PyList_New(0));
+    const Py_ssize_t count = Py_REFCNT(object.get());
+    testing::internal::CaptureStderr();
+    // This thread keeps the interpreter lock; the other one never had it and
+    // touches nothing of the interpreter on its way out but the reference it
+    // takes while this one waits.
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, nullptr, end_thread_inside_guarded_call, object.get()), 0);
+    ASSERT_EQ(pthread_join(thread, nullptr), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    // The reference the ended call held is leaked, not released.
+    EXPECT_EQ(Py_REFCNT(object.get()), count + 1);
+    // Only that thread was marked: here references are released as before.
+    { Ref again = Ref::borrow(object.get()); }
+    EXPECT_EQ(Py_REFCNT(object.get()), count + 1);
+    Py_DECREF(object.get());
 }
 
 class Interpreter : public testing::Environment {

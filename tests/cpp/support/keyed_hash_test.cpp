@@ -3,18 +3,22 @@
 
 #include "support/keyed_hash.hpp"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <random>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using namespace std::literals;
 using quorra::HashKeys;
 using quorra::keyed_hash;
+using quorra::TextWords;
 
 class TextLength : public testing::TestWithParam<std::size_t> {};
 
@@ -64,5 +68,41 @@ TEST(KeyedHash, FreshKeysHashTheSameTextDifferently) {
     EXPECT_NE(keyed_hash(first, "b3"), keyed_hash(second, "b3"));
     EXPECT_NE(keyed_hash(first, ""), keyed_hash(second, ""));
 }
+
+// Bytes of every kind, NUL and above 0x7f included; texts of each length up
+// to the most TextWords holds are cut from the front and from the back.
+constexpr std::string_view pool = "\xff\0b3\x80_n\x01gen\0\x7fq\xc3\xa9z!"sv;
+static_assert(pool.size() > TextWords::max_length);
+
+constexpr auto front_words = []() consteval {
+    std::array<TextWords, TextWords::max_length + 1> words{};
+    for (std::size_t n = 0; n < words.size(); ++n) {
+        words[n] = TextWords::of(pool.substr(0, n));
+    }
+    return words;
+}();
+
+constexpr auto back_words = []() consteval {
+    std::array<TextWords, TextWords::max_length + 1> words{};
+    for (std::size_t n = 0; n < words.size(); ++n) {
+        words[n] = TextWords::of(pool.substr(pool.size() - n));
+    }
+    return words;
+}();
+
+class ShortTextLength : public testing::TestWithParam<std::size_t> {};
+
+// Words read at compile time hash as the text itself does at run time.
+TEST_P(ShortTextLength, WordsReadAtCompileTimeHashAsTheText) {
+    const std::size_t n = GetParam();
+    for (int round = 0; round < 4; ++round) {
+        const HashKeys keys = HashKeys::fresh();
+        EXPECT_EQ(keyed_hash(keys, front_words[n]), keyed_hash(keys, pool.substr(0, n)));
+        EXPECT_EQ(keyed_hash(keys, back_words[n]), keyed_hash(keys, pool.substr(pool.size() - n)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(UpToTheLongestShortText, ShortTextLength,
+                         testing::Range<std::size_t>(0, TextWords::max_length + 1));
 
 }  // namespace
