@@ -30,8 +30,12 @@ check_cxx_source_compiles([=[
 int main() { return 0; }
 ]=] QUORRA_GLIBC_NEWER_THAN_2_28)
 
-# Every glibc symbol above GLIBC_2.28 that the static runtime or the module
-# refers to, and which src/compat/old_glibc.cpp defines a __wrap_ for.
+# The glibc symbols above GLIBC_2.28 that the static runtime or the module can
+# refer to, each with a __wrap_ in src/compat/old_glibc.cpp. Today the runtime
+# refers to __libc_single_threaded and arc4random only; the pthread functions
+# are those of parts it links when the module uses them (std::shared_mutex,
+# std::pmr pools, thread-specific data). --gc-sections drops the wrappers that
+# nothing calls, and with them their imports.
 set(QUORRA_OLD_GLIBC_SYMBOLS
   pthread_once pthread_key_create __pthread_key_create pthread_key_delete
   pthread_getspecific pthread_setspecific
