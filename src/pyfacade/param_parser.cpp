@@ -1,5 +1,6 @@
 #include "pyfacade/param_spec.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -147,6 +148,11 @@ Outcome<Done> check_required(const ParamSpec& spec, Py_ssize_t count,
 
 Outcome<Done> parse_fastcall(const ParamSpec& spec, PyObject* const* args, Py_ssize_t nargs,
                              PyObject* kwnames, std::span<PyObject*> slots) {
+    // The usual call, every parameter by position: nothing to check.
+    if (kwnames == nullptr && nargs == static_cast<Py_ssize_t>(spec.positional_names.size())) {
+        std::copy_n(args, nargs, slots.begin());
+        return Done{};
+    }
     auto positional = take_positional(spec, nargs, slots, [args](Py_ssize_t i) { return args[i]; });
     if (!positional) {
         return positional;
