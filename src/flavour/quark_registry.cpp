@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <memory>
-#include <new>
+#include <string>
 #include <span>
-#include <type_traits>
 #include <utility>
 
 namespace quorra::flavour {
@@ -38,50 +35,17 @@ constexpr QuarkRow standard_model_table[] = {
     quark_row("top", 3, 0, 246220.0, 1.0),
 };
 
-// Growing moves the records; it cannot be left half done because nothing in
-// a move can throw.
-static_assert(std::is_nothrow_move_constructible_v<Quark>);
-
-// Room for four records at first.
-constexpr std::size_t first_capacity = 8;
-
-std::size_t capacity_for(std::size_t count) noexcept {
-    return std::max(first_capacity, std::bit_ceil(2 * count));
-}
-
 }  // namespace
 
 QuarkRegistry::QuarkRegistry() noexcept : keys_(HashKeys::fresh()) {}
-
-QuarkRegistry::~QuarkRegistry() {
-    std::destroy_n(quarks_, size_);
-    ::operator delete(slots_);
-}
-
-QuarkRegistry::QuarkRegistry(QuarkRegistry&& other) noexcept
-    : slots_(std::exchange(other.slots_, nullptr)),
-      quarks_(std::exchange(other.quarks_, nullptr)),
-      capacity_(std::exchange(other.capacity_, 0)),
-      size_(std::exchange(other.size_, 0)),
-      keys_(other.keys_) {}
-
-QuarkRegistry& QuarkRegistry::operator=(QuarkRegistry&& other) noexcept {
-    QuarkRegistry moved(std::move(other));
-    std::swap(slots_, moved.slots_);
-    std::swap(quarks_, moved.quarks_);
-    std::swap(capacity_, moved.capacity_);
-    std::swap(size_, moved.size_);
-    std::swap(keys_, moved.keys_);
-    return *this;
-}
 
 // In table order, as insert would store them, but each quark is built once,
 // in its place, in the one allocation made for the whole table.
 QuarkRegistry QuarkRegistry::standard_model() {
     QuarkRegistry registry;
-    registry.grow_to(capacity_for(std::size(standard_model_table)));
+    registry.quarks_.reserve(std::size(standard_model_table));
     for (const QuarkRow& row : standard_model_table) {
-        registry.emplace_or_assign(keyed_hash(registry.keys_, row.name_words), row.name, [&row] {
+        registry.quarks_.emplace_or_assign(keyed_hash(registry.keys_, row.name_words), row.name, [&row] {
             return Quark{.name = std::string(row.name),
                          .attributes = {},
                          .mass_mev = row.mass_mev,
@@ -93,80 +57,12 @@ QuarkRegistry QuarkRegistry::standard_model() {
     return registry;
 }
 
-void QuarkRegistry::grow_to(std::size_t new_capacity) {
-    // The records start right after the slots, so the slots' size must keep
-    // them aligned; operator new aligns the block for either.
-    static_assert(sizeof(Slot) % alignof(KeyedQuark) == 0);
-    static_assert(alignof(KeyedQuark) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
-    const std::size_t slot_bytes = new_capacity * sizeof(Slot);
-    void* const block = ::operator new(slot_bytes + room(new_capacity) * sizeof(KeyedQuark));
-
-    Slot* const new_slots = static_cast<Slot*>(block);
-    std::uninitialized_value_construct_n(new_slots, new_capacity);
-    auto* const new_quarks =
-        static_cast<KeyedQuark*>(static_cast<void*>(static_cast<std::byte*>(block) + slot_bytes));
-    std::uninitialized_move_n(quarks_, size_, new_quarks);
-    std::destroy_n(quarks_, size_);
-
-    // Records keep their indices; each used slot moves to its new home.
-    const std::size_t mask = new_capacity - 1;
-    for (std::size_t i = 0; i < capacity_; ++i) {
-        if (slots_[i].quark == no_quark) {
-            continue;
-        }
-        std::size_t home = static_cast<std::size_t>(slots_[i].hash) & mask;
-        while (new_slots[home].quark != no_quark) {
-            home = (home + 1) & mask;
-        }
-        new_slots[home] = slots_[i];
-    }
-    ::operator delete(slots_);
-
-    slots_ = new_slots;
-    quarks_ = new_quarks;
-    capacity_ = new_capacity;
-}
-
-QuarkRegistry::Slot& QuarkRegistry::slot_for(std::uint64_t hash,
-                                             std::string_view name) const noexcept {
-    const std::size_t mask = capacity_ - 1;
-    std::size_t i = static_cast<std::size_t>(hash) & mask;
-    while (slots_[i].quark != no_quark &&
-           (slots_[i].hash != hash || quarks_[slots_[i].quark].key != name)) {
-        i = (i + 1) & mask;
-    }
-    return slots_[i];
-}
-
-template <class MakeQuark>
-void QuarkRegistry::emplace_or_assign(std::uint64_t hash, std::string_view name,
-                                      MakeQuark make_quark) {
-    Slot* free = nullptr;
-    if (capacity_ != 0) {
-        Slot& slot = slot_for(hash, name);
-        if (slot.quark != no_quark) {
-            quarks_[slot.quark].quark = make_quark();
-            return;
-        }
-        free = &slot;
-    }
-    if (size_ == room(capacity_)) {
-        // Growing moves the slots, so the free one is found again.
-        grow_to(capacity_ == 0 ? first_capacity : 2 * capacity_);
-        free = &slot_for(hash, name);
-    }
-    // The slot points at the record only once the record exists.
-    std::construct_at(quarks_ + size_, name, make_quark);
-    *free = Slot{hash, size_};
-    ++size_;
-}
-
 void QuarkRegistry::insert(Quark quark) {
-    emplace_or_assign(keyed_hash(keys_, quark.name), quark.name,
-                      [&quark]() -> Quark&& { return std::move(quark); });
+    quarks_.emplace_or_assign(keyed_hash(keys_, quark.name), quark.name,
+                              [&quark]() -> Quark&& { return std::move(quark); });
 }
 
-std::size_t QuarkRegistry::len() const noexcept { return size_; }
+std::size_t QuarkRegistry::len() const noexcept { return quarks_.size(); }
 
 std::vector<std::string> QuarkRegistry::names() const {
     // Sorts views of the keys and copies each name once, in order. The views
@@ -174,15 +70,14 @@ std::vector<std::string> QuarkRegistry::names() const {
     std::array<std::string_view, 16> few;
     std::vector<std::string_view> many;
     std::span<std::string_view> keys;
-    if (size_ <= few.size()) {
-        keys = std::span(few).first(size_);
+    if (quarks_.size() <= few.size()) {
+        keys = std::span(few).first(quarks_.size());
     } else {
-        many.resize(size_);
+        many.resize(quarks_.size());
         keys = many;
     }
-    for (std::size_t i = 0; i < size_; ++i) {
-        keys[i] = quarks_[i].key;
-    }
+    std::size_t next = 0;
+    quarks_.for_each_key([&](std::string_view key) { keys[next++] = key; });
     // Unsigned byte order, a prefix first, compared inline: the names are
     // short, and a call to memcmp per comparison costs more than the loop.
     // The keys are distinct, so any correct sort gives the stable order.
@@ -196,11 +91,7 @@ std::vector<std::string> QuarkRegistry::names() const {
 }
 
 const Quark* QuarkRegistry::find(std::string_view name) const noexcept {
-    if (capacity_ == 0) {
-        return nullptr;
-    }
-    const Slot& slot = slot_for(keyed_hash(keys_, name), name);
-    return slot.quark == no_quark ? nullptr : &quarks_[slot.quark].quark;
+    return quarks_.find(keyed_hash(keys_, name), name);
 }
 
 }  // namespace quorra::flavour
