@@ -5,9 +5,11 @@
 // exhaustion into MemoryError, and returns the failure value the calling
 // convention expects. No C++ exception ever leaves it; only a thread's forced
 // unwinding goes through, untouched (see pyfacade/thread_exit.hpp), which is
-// why none of these functions is noexcept.
+// why none of these functions is noexcept. Its handlers touch no Python: all
+// of that happens after them (see CaughtFailure).
 
 #include <new>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -40,29 +42,45 @@ private:
 // ends the process after "uncaught panic at ffi boundary".
 void raise_fault(std::string_view message);
 
+// What a guard's handler caught, kept as plain values: the handler only
+// records it, and the guard acts on it once no exception is being handled.
+// Acting means running Python code (a PanicException's __init__, finalizers),
+// which may give up the interpreter lock; at interpreter exit the thread is
+// then ended by a forced unwinding, which the C++ runtime cannot start while
+// another exception is being handled.
+struct CaughtFailure {
+    enum class Kind { fault, out_of_memory, unknown };
+    Kind kind = Kind::unknown;
+    std::string message;  // of a fault
+};
+
+// Releases what the unwinding put aside, then raises the failure.
+void raise_caught(CaughtFailure caught);
+
 // Runs a wrapper returning Outcome<T> and converts its result with `success`
 // (T -> R, which must not throw); returns `failure_value` on failure.
 template <class R, class Body, class Success>
 R guarded(R failure_value, Body&& body, Success&& success) {
     LockDepth depth;
+    CaughtFailure caught;
     try {
         auto outcome = std::forward<Body>(body)();
         if (outcome.ok()) {
             return success(std::move(outcome).value());
         }
         std::move(outcome).error().raise();
-    } catch (const Fault& caught) {
-        raise_fault(caught.message());
+        return failure_value;
+    } catch (Fault& fault) {
+        caught = {CaughtFailure::Kind::fault, fault.take_message()};
     } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
+        caught.kind = CaughtFailure::Kind::out_of_memory;
     } catch (...) {
         if (handling_forced_unwind()) {
             mark_thread_ended();
             throw;
         }
-        write_fault_report("panic from native code", std::source_location::current());
-        raise_fault("panic from native code");
     }
+    raise_caught(std::move(caught));
     return failure_value;
 }
 

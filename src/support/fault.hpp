@@ -16,6 +16,8 @@ public:
         : message_(std::move(message)), where_(where) {}
 
     const std::string& message() const noexcept { return message_; }
+    // Moves the message out, so that a handler can keep it without allocating.
+    std::string take_message() noexcept { return std::move(message_); }
     const std::source_location& where() const noexcept { return where_; }
 
 private:
