@@ -24,28 +24,38 @@ void restore_exception(Ref exception, [[maybe_unused]] Ref traceback) {
 #endif
 }
 
-// Writes the banner, prints the exception, and continues the unwinding of the
-// panic that raised it, carrying the same message. The message is the str()
-// of the exception, taken after it has been printed.
-[[noreturn]] void resume_panic(Ref exception, Ref traceback) {
-    std::fputs("--- PyO3 is resuming a panic after fetching a PanicException from Python. ---\n",
-               stderr);
-    std::fputs("Python stack trace below:\n", stderr);
-    std::fflush(stderr);
-
-    Ref printed = exception;
-    restore_exception(std::move(exception), std::move(traceback));
-    python_call([] { PyErr_PrintEx(0); });
-
+// The str() of an exception, or the fallback when it has none or str() fails.
+std::string panic_message(PyObject* exception) {
     std::string message = "Unwrapped panic from Python code";
-    if (printed) {
-        Ref text = Ref::steal(python_call([&] { return PyObject_Str(printed.get()); }));
+    if (exception != nullptr) {
+        Ref text = Ref::steal(python_call([&] { return PyObject_Str(exception); }));
         std::string utf8;
         if (text && utf8_of(text.get(), utf8)) {
             message = std::move(utf8);
         } else {
             python_call([] { PyErr_Clear(); });
         }
+    }
+    return message;
+}
+
+// Writes the banner, prints the exception, and continues the unwinding of the
+// panic that raised it, carrying the same message. The message is the str()
+// of the exception, taken after it has been printed. The exception is
+// released before the fault is thrown: it may hold the last reference to
+// frames whose finalizers must not run while the fault unwinds.
+[[noreturn]] void resume_panic(Ref exception, Ref traceback) {
+    std::fputs("--- PyO3 is resuming a panic after fetching a PanicException from Python. ---\n",
+               stderr);
+    std::fputs("Python stack trace below:\n", stderr);
+    std::fflush(stderr);
+
+    std::string message;
+    {
+        Ref printed = exception;
+        restore_exception(std::move(exception), std::move(traceback));
+        python_call([] { PyErr_PrintEx(0); });
+        message = panic_message(printed.get());
     }
     fault_unreported(std::move(message));
 }

@@ -5,13 +5,40 @@
 // Releasing a reference can run Python code (a finalizer), so the destructor
 // may be left by a thread's forced unwinding and is not noexcept. On a thread
 // that is being unwound without the interpreter lock, nothing is released.
+//
+// Nor may a finalizer run while a C++ exception unwinds: if its Python code
+// gave up the interpreter lock at exit, the forced unwinding that ends the
+// thread would start inside the cleanup of another exception, which the C++
+// runtime cannot do. A reference dropped during unwinding is therefore put
+// aside, and the call guard releases it once it has left its handler.
 
+#include <exception>
 #include <utility>
 
 #include "pyfacade/python.hpp"
 #include "pyfacade/thread_exit.hpp"
 
 namespace quorra::py {
+
+// Puts a reference aside for release_deferred_references; one that cannot be
+// kept for lack of memory is leaked.
+void defer_release(PyObject* object) noexcept;
+
+// Releases the references put aside on this thread. Only the call guard calls
+// it, after any exception has been handled. The releases can run Python code.
+void release_deferred_references();
+
+// Releases one reference now, or puts it aside while an exception unwinds.
+inline void release_reference(PyObject* object) {
+    if (interpreter_lost()) {
+        return;
+    }
+    if (std::uncaught_exceptions() != 0) {
+        defer_release(object);
+        return;
+    }
+    python_call([object] { Py_DECREF(object); });
+}
 
 class Ref {
 public:
@@ -32,8 +59,8 @@ public:
         return *this;
     }
     ~Ref() noexcept(false) {
-        if (object_ != nullptr && !interpreter_lost()) {
-            python_call([this] { Py_DECREF(object_); });
+        if (object_ != nullptr) {
+            release_reference(object_);
         }
     }
 

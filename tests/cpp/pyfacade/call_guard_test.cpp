@@ -5,6 +5,7 @@
 
 #include <pthread.h>
 
+#include <exception>
 #include <new>
 #include <string>
 
@@ -153,6 +154,83 @@ TEST_F(CallGuard, FailedResultConversionIsPrintedAndFaults) {
     EXPECT_EQ(raised.type, quorra::py::panic_exception_type());
     EXPECT_EQ(raised.text, "Python API call failed");
     EXPECT_NE(output.find("ValueError: conversion went wrong"), std::string::npos) << output;
+}
+
+// What C++ exceptions Python code run by a guarded call saw: one unwinding,
+// or one being handled. Python code that gives up the interpreter lock at
+// exit is ended by a forced unwinding, which the C++ runtime cannot start in
+// either state.
+struct SeenByPython {
+    int calls = 0;
+    int uncaught = 0;
+    bool handling = false;
+    long lock_depth = 0;
+};
+SeenByPython seen;
+
+PyObject* record_exception_state(PyObject*, PyObject*) {
+    ++seen.calls;
+    seen.uncaught = std::uncaught_exceptions();
+    seen.handling = std::current_exception() != nullptr;
+    seen.lock_depth = LockDepth::current();
+    Py_RETURN_NONE;
+}
+
+PyMethodDef record_definition = {"record", record_exception_state, METH_NOARGS, nullptr};
+
+// Runs Python code with `record` and `Panic` (the PanicException type) in scope.
+Ref run_with_recorder(const char* code) {
+    Ref scope = Ref::steal(PyDict_New());
+    Ref record = Ref::steal(PyCFunction_New(&record_definition, nullptr));
+    PyDict_SetItemString(scope.get(), "record", record.get());
+    PyDict_SetItemString(scope.get(), "Panic", quorra::py::panic_exception_type());
+    Ref result = Ref::steal(PyRun_String(code, Py_file_input, scope.get(), scope.get()));
+    EXPECT_TRUE(result) << "the test's Python code failed";
+    PyErr_Clear();
+    seen = {};
+    return scope;
+}
+
+TEST_F(CallGuard, PanicExceptionIsRaisedAfterTheHandlerIsLeft) {
+    run_with_recorder(
+        "def init(self, *args):\n"
+        "    BaseException.__init__(self, *args)\n"
+        "    record()\n"
+        "Panic.__init__ = init\n");
+    testing::internal::CaptureStderr();
+    PyObject* result = guard_object([]() -> Outcome<Ref> { quorra::fault("core broke"); });
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(result, nullptr);
+    EXPECT_EQ(take_raised().text, "core broke");
+    EXPECT_EQ(seen.calls, 1);
+#if PY_VERSION_HEX >= 0x030C0000
+    // From 3.12 the exception object is made as it is raised, inside the guard.
+    EXPECT_EQ(seen.lock_depth, 1);
+#endif
+    EXPECT_EQ(seen.uncaught, 0);
+    EXPECT_FALSE(seen.handling);
+    run_with_recorder("del Panic.__init__\n");
+}
+
+TEST_F(CallGuard, ReferencesDroppedByAFaultAreReleasedAfterTheHandler) {
+    Ref scope = run_with_recorder(
+        "class Finalized:\n"
+        "    def __del__(self):\n"
+        "        record()\n");
+    PyObject* finalized_class = PyDict_GetItemString(scope.get(), "Finalized");
+    testing::internal::CaptureStderr();
+    PyObject* result = guard_object([finalized_class]() -> Outcome<Ref> {
+        Ref last = Ref::steal(PyObject_CallNoArgs(finalized_class));
+        quorra::fault("core broke");
+    });
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(result, nullptr);
+    EXPECT_EQ(take_raised().text, "core broke");
+    // Released by the guard itself, once it had left its handler.
+    EXPECT_EQ(seen.calls, 1);
+    EXPECT_EQ(seen.lock_depth, 1);
+    EXPECT_EQ(seen.uncaught, 0);
+    EXPECT_FALSE(seen.handling);
 }
 
 // The body of a guarded call on a thread of its own that the interpreter ends,
