@@ -2,6 +2,9 @@
 interpreter in the middle of a call, and instances made past the classes'
 constructors."""
 
+import subprocess
+import sys
+
 import pytest
 
 from conftest import run_python
@@ -78,3 +81,124 @@ def test_instances_made_past_the_constructor_refuse_every_operation():
     # In a process of its own: the classes are changed for good.
     result = run_python(MADE_PAST_THE_CONSTRUCTOR)
     assert (result.returncode, result.stdout, result.stderr) == (0, "ok\n", "")
+
+
+# The fault path with a daemon thread at exit: Python code that gives up the
+# interpreter lock, run by raising PanicException (its __init__) or by
+# releasing what a fault left behind (a finalizer of the callback's frame).
+FAULTS_AT_EXIT = {
+    "PanicException.__init__": """
+import threading, time
+from veltrane import _quorra_core as core
+try:
+    core.py_get_constant("")
+except BaseException as error:
+    panic = type(error)
+def init(self, *args):
+    BaseException.__init__(self, *args)
+    time.sleep(0.002)
+panic.__init__ = init
+def work():
+    while True:
+        try:
+            raise KeyError
+        except KeyError:
+            try:
+                core.py_get_constant("")
+            except BaseException:
+                pass
+threading.Thread(target=work, daemon=True).start()
+time.sleep(0.05)
+""",
+    "finalizer of a callback": """
+import threading, time
+from veltrane import _quorra_core as core
+class Slow:
+    def __del__(self):
+        time.sleep(0.002)
+class Tolerance:
+    def __float__(self):
+        kept = Slow()
+        core.py_get_constant("")
+matrix = core.PyCKMMatrix.from_topology()
+def work():
+    while True:
+        try:
+            matrix.is_unitary(Tolerance())
+        except BaseException:
+            pass
+threading.Thread(target=work, daemon=True).start()
+time.sleep(0.05)
+""",
+}
+
+
+@pytest.mark.parametrize("case", FAULTS_AT_EXIT)
+def test_daemon_threads_on_the_fault_path_let_the_interpreter_exit(case):
+    for _ in range(5):
+        result = run_python(FAULTS_AT_EXIT[case])
+        assert result.returncode == 0, result.stderr[-2000:]
+
+
+# The same paths, with the thread ended on purpose: pthread_exit, called
+# through ctypes (which gives up the interpreter lock first), ends the thread
+# by a forced unwinding through the module, as the interpreter does at exit.
+THREAD_ENDED_ON_THE_FAULT_PATH = """
+import ctypes, sys, threading
+from veltrane import _quorra_core as core
+
+libc = ctypes.CDLL(None)
+ending = threading.Event()
+
+def end_this_thread(*args):
+    ending.set()
+    libc.pthread_exit(None)
+
+try:
+    core.py_get_constant("")
+except BaseException as error:
+    panic = type(error)
+
+if sys.argv[1] == "PanicException.__init__":
+    def init(self, *args):
+        BaseException.__init__(self, *args)
+        end_this_thread()
+    panic.__init__ = init
+    def call():
+        try:
+            raise KeyError
+        except KeyError:
+            core.py_get_constant("")
+else:
+    class Finalized:
+        __del__ = end_this_thread
+    class Tolerance:
+        def __float__(self):
+            kept = Finalized()
+            core.py_get_constant("")
+    matrix = core.PyCKMMatrix.from_topology()
+    def call():
+        matrix.is_unitary(Tolerance())
+
+def work():
+    try:
+        call()
+    except BaseException:
+        pass
+    print("the thread went on")
+
+threading.Thread(target=work, daemon=True).start()
+assert ending.wait(30)
+# The module itself still answers on the thread that remains.
+assert core.PyFormulasRegistry().get("b3") == 24.0
+print("the process went on")
+"""
+
+
+@pytest.mark.parametrize("case", ["PanicException.__init__", "finalizer of a callback"])
+def test_a_thread_ended_on_the_fault_path_ends_alone(case):
+    result = subprocess.run(
+        [sys.executable, "-c", THREAD_ENDED_ON_THE_FAULT_PATH, case],
+        capture_output=True, text=True, timeout=60,
+    )
+    assert (result.returncode, result.stdout) == (0, "the process went on\n"), result.stderr[-2000:]
