@@ -16,12 +16,26 @@ namespace {
 
 // One per process. The module is bound to the first interpreter that runs
 // the entry point and is built once; later imports there get the same object.
+//
+// The record outlives that interpreter. A program that embeds Python can
+// finalize it and initialise a new one, which gets the same ID again; the
+// cached module, its types and PanicException died with the first, and the
+// module's process-wide state cannot be built a second time. So the end of
+// the first interpreter is noted, and every later initialisation refused.
 struct ModuleRecord {
     std::atomic<std::int64_t> interpreter_id{-1};
     PyObject* cached_module = nullptr;
+    bool exit_noted = false;
+    std::atomic<bool> interpreter_finalized{false};
 };
 
 ModuleRecord module_record;
+
+// Run by Py_FinalizeEx once the interpreter is gone: it touches nothing of it.
+void note_interpreter_finalized() {
+    module_record.cached_module = nullptr;
+    module_record.interpreter_finalized.store(true);
+}
 
 // The C API version the module is built for: the interpreter warns on a mismatch.
 constexpr int module_api_version = 1013;
@@ -37,6 +51,10 @@ PyModuleDef module_definition = {
     nullptr,
     nullptr,
 };
+
+constexpr const char* reinitialisation_refusal =
+    "_quorra_core cannot be initialised again in this process: the interpreter that "
+    "first imported it has been finalized";
 
 constexpr const char* subinterpreter_refusal =
     "PyO3 modules do not yet support subinterpreters, see "
@@ -136,9 +154,17 @@ Outcome<Ref> initialise() {
     if (id == -1) {
         return Err{PendingError::fetch()};
     }
+    if (module_record.interpreter_finalized.load()) {
+        return Err{PendingError::message(PyExc_ImportError, reinitialisation_refusal)};
+    }
     std::int64_t bound = -1;
     if (!module_record.interpreter_id.compare_exchange_strong(bound, id) && bound != id) {
         return Err{PendingError::message(PyExc_ImportError, subinterpreter_refusal)};
+    }
+    // Py_AtExit fails only when its table of 32 functions is full; the
+    // module then works as before but cannot tell a restarted interpreter.
+    if (!module_record.exit_noted) {
+        module_record.exit_noted = Py_AtExit(note_interpreter_finalized) == 0;
     }
     if (module_record.cached_module != nullptr) {
         return Ref::borrow(module_record.cached_module);
