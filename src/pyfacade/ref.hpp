@@ -29,11 +29,13 @@ void defer_release(PyObject* object) noexcept;
 void release_deferred_references();
 
 // Releases one reference now, or puts it aside while an exception unwinds.
+// Only the last reference can run a finalizer, and under the interpreter lock
+// no other thread changes the count, so the others are released at once.
 inline void release_reference(PyObject* object) {
     if (interpreter_lost()) {
         return;
     }
-    if (std::uncaught_exceptions() != 0) {
+    if (Py_REFCNT(object) == 1 && std::uncaught_exceptions() != 0) {
         defer_release(object);
         return;
     }
