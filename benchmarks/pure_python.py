@@ -3,10 +3,11 @@ native core: the same data, the same per-call registry builds, the same errors."
 
 from __future__ import annotations
 
+import importlib.metadata
 import json
 from dataclasses import dataclass, field
 
-VERSION = "2.3.0"
+VERSION = importlib.metadata.version("veltrane")
 
 
 @dataclass(slots=True)

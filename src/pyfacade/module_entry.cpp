@@ -4,11 +4,10 @@
 #include <atomic>
 #include <cstdint>
 
-#include "pyfacade/call_guard.hpp"
-#include "pyfacade/class_registry.hpp"
-#include "pyfacade/conversions.hpp"
-#include "pyfacade/module_functions.hpp"
-#include "pyfacade/type_names.hpp"
+#include "pyfacade/boundary/conversions.hpp"
+#include "pyfacade/boundary/type_names.hpp"
+#include "pyfacade/module_table.hpp"
+#include "pyfacade/version.hpp"
 #include "support/fault.hpp"
 
 namespace quorra::py {
@@ -96,12 +95,12 @@ Outcome<Done> add_attribute(PyObject* module, PyObject* name, PyObject* value) {
     return Done{};
 }
 
-Outcome<Done> add_class(PyObject* module, ClassId id) {
-    auto type = type_object(id);
+Outcome<Done> add_class(PyObject* module, const ClassRow& row) {
+    auto type = type_object(row);
     if (!type) {
         return Err{std::move(type).error()};
     }
-    Ref name = checked(PyUnicode_FromString(class_spec(id).name));
+    Ref name = checked(PyUnicode_FromString(row.name));
     return add_attribute(module, name.get(), type.value());
 }
 
@@ -134,14 +133,15 @@ Outcome<Done> add_version(PyObject* module) {
 // Adds everything in order; the first failure stops it, and nothing added
 // before is undone.
 Outcome<Done> register_module(PyObject* module) {
-    for (ClassId id : {ClassId::FormulasRegistry, ClassId::QuarkRegistry, ClassId::CKMMatrix}) {
-        auto added = add_class(module, id);
+    for (const ClassRow* row : module_classes) {
+        auto added = add_class(module, *row);
         if (!added) {
             return added;
         }
     }
-    for (PyMethodDef* function : {&py_list_constants_def, &py_list_quarks_def, &py_get_constant_def}) {
-        auto added = add_function(module, function);
+    PyMethodDef* definitions = MethodTable<module_functions>::definitions();
+    for (std::size_t i = 0; i < module_functions.size(); ++i) {
+        auto added = add_function(module, &definitions[i]);
         if (!added) {
             return added;
         }

@@ -1,8 +1,12 @@
+import importlib.metadata
 import subprocess
 import sys
 import textwrap
 
 import pytest
+
+# The package version, as its metadata (from pyproject.toml) gives it.
+VERSION = importlib.metadata.version("veltrane")
 
 
 @pytest.fixture(scope="session")

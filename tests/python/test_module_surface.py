@@ -1,11 +1,12 @@
 """The module object: entry point, registration, classes and docstrings."""
 
 import importlib
+import inspect
 import sys
 
 import pytest
 
-from conftest import run_python
+from conftest import VERSION, run_python
 
 ALL = [
     "PyFormulasRegistry",
@@ -32,9 +33,9 @@ def test_module_has_no_attributes_beyond_its_public_names(core):
 
 def test_module_docstring_and_version(core):
     assert core.__doc__ == "PyO3 module entry point. Wired as `veltrane._quorra_core`."
-    assert core.__version__ == "2.3.0"
-    assert core.PyFormulasRegistry.version() == "2.3.0"
-    assert core.PyFormulasRegistry().version() == "2.3.0"
+    assert core.__version__ == VERSION
+    assert core.PyFormulasRegistry.version() == VERSION
+    assert core.PyFormulasRegistry().version() == VERSION
 
 
 def test_reimport_returns_the_same_module_with_its_attributes(core):
@@ -163,7 +164,7 @@ def test_module_functions_are_bound_to_the_module(core):
 def test_static_methods_work_on_class_and_instance(core):
     matrix = core.PyCKMMatrix.from_topology()
     assert type(matrix.from_topology()) is core.PyCKMMatrix
-    assert core.PyFormulasRegistry().version() == "2.3.0"
+    assert core.PyFormulasRegistry().version() == VERSION
 
 
 @pytest.mark.parametrize("args, kwargs", [((), {}), ((1,), {}), ((), {"x": 1})])
@@ -188,3 +189,25 @@ def test_no_argument_callables_refuse_arguments(core, call):
 def test_registry_truth_value_follows_length(core):
     assert bool(core.PyFormulasRegistry()) is True
     assert bool(core.PyQuarkRegistry()) is False
+
+
+@pytest.mark.parametrize("path", [path for path, _, _ in CALLABLE_DOCS])
+def test_each_signature_names_the_parameters_the_parser_takes(core, path):
+    owner, _, name = path.rpartition(".")
+    target = getattr(getattr(core, owner), name) if owner else getattr(core, name)
+    if owner and "$self" in target.__text_signature__:
+        target = getattr(core.PyCKMMatrix.from_topology() if owner == "PyCKMMatrix"
+                         else getattr(core, owner)(), name)
+    parameters = list(inspect.signature(target).parameters)
+    if not parameters:
+        # The interpreter itself refuses any argument.
+        with pytest.raises(TypeError, match="takes no arguments"):
+            target(1)
+        return
+    with pytest.raises(TypeError) as missing:
+        target()
+    quoted = ", ".join(f"'{parameter}'" for parameter in parameters)
+    assert str(missing.value).endswith(f"argument{'s' if len(parameters) > 1 else ''}: {quoted}")
+    with pytest.raises(TypeError) as unexpected:
+        target(**{parameter: None for parameter in parameters}, unexpected=None)
+    assert str(unexpected.value).endswith("unexpected keyword argument 'unexpected'")

@@ -8,12 +8,13 @@ import sys
 import pytest
 
 import veltrane
+from conftest import VERSION
 from test_datasheet import expected_sheet
 from test_formulas import CONSTANT_NAMES
 
 
 def test_package_functions_delegate_to_the_native_core(core):
-    assert veltrane.__version__ == core.__version__ == "2.3.0"
+    assert veltrane.__version__ == core.__version__ == VERSION
     assert veltrane.list_constants() == CONSTANT_NAMES
     assert veltrane.list_quarks() == ["bottom", "charm", "down", "strange", "top", "up"]
     assert veltrane.Get("chi_eff") == expected_sheet("chi_eff")
@@ -67,7 +68,7 @@ def test_cli_reports_a_bad_name_with_the_closest_names(name, messages):
 
 def test_cli_prints_its_version():
     result = run_cli("--version")
-    assert (result.returncode, result.stdout, result.stderr) == (0, b"veltrane 2.3.0\n", b"")
+    assert (result.returncode, result.stdout, result.stderr) == (0, f"veltrane {VERSION}\n".encode(), b"")
 
 
 # Whether stdout is buffered decides whether the failure comes from a write or

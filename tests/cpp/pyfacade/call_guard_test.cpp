@@ -1,7 +1,7 @@
 // The call guard inside an embedded interpreter: how each way a wrapped call
 // can end reaches Python.
 
-#include "pyfacade/call_guard.hpp"
+#include "pyfacade/boundary/call_guard.hpp"
 
 #include <pthread.h>
 
@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "pyfacade/conversions.hpp"
-#include "pyfacade/panic_exception.hpp"
+#include "pyfacade/boundary/conversions.hpp"
+#include "pyfacade/boundary/panic_exception.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "pyfacade/ref.hpp"
+#include "pyfacade/boundary/ref.hpp"
 #include "support/result.hpp"
 
 namespace quorra::py {
@@ -51,14 +51,5 @@ using Outcome = Result<T, PendingError>;
 
 // Value of an Outcome that carries nothing.
 struct Done {};
-
-// A new exception instance: type(argument).
-Ref new_exception(PyObject* type, PyObject* argument);
-
-// The message as a new str; lone surrogates inside survive the round trip.
-Ref text_object(std::string_view utf8);
-
-// UTF-8 bytes of a str, lone surrogates passed through; false if that fails.
-bool utf8_of(PyObject* text, std::string& out);
 
 }  // namespace quorra::py

@@ -1,9 +1,9 @@
-#include "pyfacade/conversions.hpp"
+#include "pyfacade/boundary/conversions.hpp"
 
 #include <cstdint>
 #include <cstring>
 
-#include "pyfacade/type_names.hpp"
+#include "pyfacade/boundary/type_names.hpp"
 #include "support/fault.hpp"
 
 namespace quorra::py {

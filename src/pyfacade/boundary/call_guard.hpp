@@ -13,8 +13,8 @@
 #include <string_view>
 #include <utility>
 
-#include "pyfacade/pending_error.hpp"
-#include "pyfacade/thread_exit.hpp"
+#include "pyfacade/boundary/pending_error.hpp"
+#include "pyfacade/boundary/thread_exit.hpp"
 #include "support/fault.hpp"
 
 namespace quorra::py {

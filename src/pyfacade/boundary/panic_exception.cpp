@@ -1,6 +1,7 @@
-#include "pyfacade/panic_exception.hpp"
+#include "pyfacade/boundary/panic_exception.hpp"
 
-#include "pyfacade/pending_error.hpp"
+#include "pyfacade/boundary/python_text.hpp"
+#include "pyfacade/boundary/thread_exit.hpp"
 #include "support/fault.hpp"
 
 namespace quorra::py {

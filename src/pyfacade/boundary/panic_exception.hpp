@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "pyfacade/python.hpp"
+#include "pyfacade/boundary/python.hpp"
 
 namespace quorra::py {
 

@@ -1,4 +1,4 @@
-#include "pyfacade/param_spec.hpp"
+#include "pyfacade/boundary/param_parser.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pyfacade/type_names.hpp"
+#include "pyfacade/boundary/type_names.hpp"
 
 namespace quorra::py {
 namespace {

@@ -11,12 +11,13 @@
 #include <type_traits>
 #include <utility>
 
-#include "pyfacade/class_registry.hpp"
-#include "pyfacade/type_names.hpp"
+#include "pyfacade/boundary/class_registry.hpp"
+#include "pyfacade/boundary/type_names.hpp"
 
 namespace quorra::py {
 
-// Which class wraps a core type; specialised beside each wrapper.
+// Which class wraps a core type: a specialisation beside each class's row
+// holds `static constexpr const ClassRow& row`.
 template <class T>
 struct ClassOf;
 
@@ -63,13 +64,13 @@ private:
 // Checks that `self` is an instance of T's class and borrows it.
 template <class T>
 Outcome<SharedBorrow<T>> borrow_self(PyObject* self) {
-    auto* type = reinterpret_cast<PyTypeObject*>(type_object_for_call(ClassOf<T>::id));
-    const ClassSpec& spec = class_spec(ClassOf<T>::id);
+    const ClassRow& row = ClassOf<T>::row;
+    auto* type = reinterpret_cast<PyTypeObject*>(type_object_for_call(row));
     if (Py_TYPE(self) != type && !PyType_IsSubtype(Py_TYPE(self), type)) {
-        return Err{cannot_convert(self, spec.name)};
+        return Err{cannot_convert(self, row.name)};
     }
     if (!as_instance<T>(self)->initialised) {
-        return Err{uninitialised_instance(spec)};
+        return Err{uninitialised_instance(row)};
     }
     if (as_instance<T>(self)->borrow_count == -1) {
         return Err{PendingError::message(PyExc_RuntimeError, "Already mutably borrowed")};

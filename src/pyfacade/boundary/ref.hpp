@@ -15,8 +15,8 @@
 #include <exception>
 #include <utility>
 
-#include "pyfacade/python.hpp"
-#include "pyfacade/thread_exit.hpp"
+#include "pyfacade/boundary/python.hpp"
+#include "pyfacade/boundary/thread_exit.hpp"
 
 namespace quorra::py {
 

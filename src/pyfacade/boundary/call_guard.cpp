@@ -1,9 +1,9 @@
-#include "pyfacade/call_guard.hpp"
+#include "pyfacade/boundary/call_guard.hpp"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "pyfacade/panic_exception.hpp"
+#include "pyfacade/boundary/panic_exception.hpp"
 
 namespace quorra::py {
 namespace {

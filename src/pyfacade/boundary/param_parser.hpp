@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <span>
 
-#include "pyfacade/pending_error.hpp"
+#include "pyfacade/boundary/pending_error.hpp"
 
 namespace quorra::py {
 

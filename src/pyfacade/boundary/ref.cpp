@@ -1,4 +1,4 @@
-#include "pyfacade/ref.hpp"
+#include "pyfacade/boundary/ref.hpp"
 
 #include <new>
 #include <vector>

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "pyfacade/pending_error.hpp"
+#include "pyfacade/boundary/pending_error.hpp"
 
 namespace quorra::py {
 

@@ -1,9 +1,10 @@
-#include "pyfacade/pending_error.hpp"
+#include "pyfacade/boundary/pending_error.hpp"
 
 #include <cstdio>
 #include <string>
 
-#include "pyfacade/panic_exception.hpp"
+#include "pyfacade/boundary/panic_exception.hpp"
+#include "pyfacade/boundary/python_text.hpp"
 #include "support/fault.hpp"
 
 namespace quorra::py {
@@ -181,30 +182,6 @@ void PendingError::raise() && {
     if (cause_) {
         set_cause_of_raised(std::move(cause_));
     }
-}
-
-Ref new_exception(PyObject* type, PyObject* argument) {
-    return Ref::steal(
-        python_call([=] { return PyObject_CallFunctionObjArgs(type, argument, nullptr); }));
-}
-
-Ref text_object(std::string_view utf8) {
-    return Ref::steal(PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()),
-                                           "surrogatepass"));
-}
-
-bool utf8_of(PyObject* text, std::string& out) {
-    Ref bytes = Ref::steal(PyUnicode_AsEncodedString(text, "utf-8", "surrogatepass"));
-    if (!bytes) {
-        return false;
-    }
-    char* data = nullptr;
-    Py_ssize_t size = 0;
-    if (PyBytes_AsStringAndSize(bytes.get(), &data, &size) != 0) {
-        return false;
-    }
-    out.assign(data, static_cast<std::size_t>(size));
-    return true;
 }
 
 }  // namespace quorra::py

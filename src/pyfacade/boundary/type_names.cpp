@@ -1,4 +1,6 @@
-#include "pyfacade/type_names.hpp"
+#include "pyfacade/boundary/type_names.hpp"
+
+#include "pyfacade/boundary/python_text.hpp"
 
 namespace quorra::py {
 

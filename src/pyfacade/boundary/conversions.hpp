@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pyfacade/pending_error.hpp"
+#include "pyfacade/boundary/pending_error.hpp"
 
 namespace quorra::py {
 

@@ -3,7 +3,7 @@
 // single argument is the error's message.
 
 #include "formulas/registry_error.hpp"
-#include "pyfacade/pending_error.hpp"
+#include "pyfacade/boundary/pending_error.hpp"
 
 namespace quorra::py {
 

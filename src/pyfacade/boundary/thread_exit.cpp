@@ -1,4 +1,4 @@
-#include "pyfacade/thread_exit.hpp"
+#include "pyfacade/boundary/thread_exit.hpp"
 
 namespace quorra::py {
 

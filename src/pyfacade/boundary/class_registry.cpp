@@ -1,0 +1,118 @@
+#include "pyfacade/boundary/class_registry.hpp"
+
+#include <string>
+
+#include "pyfacade/boundary/python_text.hpp"
+#include "support/fault.hpp"
+
+namespace quorra::py {
+namespace {
+
+// The new-slot of a class without a constructor.
+PyObject* refuse_construction(PyTypeObject* type, PyObject*, PyObject*) {
+    return guard_object([type]() -> Outcome<Ref> {
+        Ref name = Ref::steal(PyType_GetName(type));
+        if (!name) {
+            PyErr_Clear();
+            name = Ref::steal(PyUnicode_FromString("<unknown>"));
+        }
+        if (!name) {
+            return Err{PendingError::fetch()};
+        }
+        Ref message = Ref::steal(PyUnicode_FromFormat("No constructor defined for %U", name.get()));
+        if (!message) {
+            return Err{PendingError::fetch()};
+        }
+        return Err{PendingError::lazy(PyExc_TypeError, std::move(message))};
+    });
+}
+
+// "<name><signature>\n--\n\n<doc>", from which the interpreter derives
+// __text_signature__ and __doc__.
+std::string stored_doc(const ClassRow& row) {
+    std::string doc;
+    if (row.text_signature != nullptr) {
+        doc.append(row.name).append(row.text_signature).append("\n--\n\n");
+    }
+    doc.append(row.doc);
+    return doc;
+}
+
+// A RuntimeError naming the class, caused by the interpreter's pending error.
+PendingError initialisation_error(const ClassRow& row) {
+    PendingError cause = PendingError::fetch();
+    Ref message = Ref::steal(
+        PyUnicode_FromFormat("An error occurred while initializing class %s", row.name));
+    if (!message) {
+        return PendingError::fetch();
+    }
+    Ref error = new_exception(PyExc_RuntimeError, message.get());
+    if (!error) {
+        return PendingError::fetch();
+    }
+    PyException_SetCause(error.get(), cause.value().release());
+    return PendingError::instance(std::move(error));
+}
+
+Outcome<PyObject*> create_type(const ClassRow& row, const char* qualified_name) {
+    const std::string doc = stored_doc(row);
+    if (doc.find('\0') != std::string::npos) {
+        PyErr_SetString(PyExc_ValueError, "class doc cannot contain nul bytes");
+        return Err{initialisation_error(row)};
+    }
+    PyType_Slot slots[8] = {};
+    std::size_t n = 0;
+    slots[n++] = {Py_tp_base, &PyBaseObject_Type};
+    slots[n++] = {Py_tp_doc, const_cast<char*>(doc.c_str())};
+    slots[n++] = {Py_tp_dealloc, reinterpret_cast<void*>(row.dealloc)};
+    slots[n++] = {Py_tp_methods, row.methods()};
+    slots[n++] = {Py_tp_new, reinterpret_cast<void*>(row.new_slot != nullptr ? row.new_slot
+                                                                               : refuse_construction)};
+    if (row.length_slot != nullptr) {
+        slots[n++] = {Py_mp_length, reinterpret_cast<void*>(row.length_slot)};
+    }
+    PyType_Spec type_spec = {qualified_name, row.basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
+    PyObject* type = python_call([&] { return PyType_FromSpec(&type_spec); });
+    if (type == nullptr) {
+        return Err{initialisation_error(row)};
+    }
+    return type;
+}
+
+}  // namespace
+
+Outcome<PyObject*> type_object(const ClassRow& row) {
+    ClassState& state = row.state();
+    if (state.type == nullptr) {
+        if (state.qualified_name.empty()) {
+            state.qualified_name = std::string("builtins.") + row.name;
+        }
+        auto created = create_type(row, state.qualified_name.c_str());
+        if (!created) {
+            return created;
+        }
+        state.type = created.value();
+    }
+    return state.type;
+}
+
+PendingError uninitialised_instance(const ClassRow& row) {
+    return PendingError::message(PyExc_TypeError, std::string(row.name) + " object was not made by " +
+                                                      row.made_by + " and holds no value");
+}
+
+PyObject* type_object_for_call(const ClassRow& row) {
+    PyObject* cached = row.state().type;
+    if (cached != nullptr) {
+        return cached;
+    }
+    auto created = type_object(row);
+    if (!created) {
+        std::move(created.error()).raise();
+        PyErr_Print();
+        fault(std::string("failed to create type object for ") + row.name);
+    }
+    return created.value();
+}
+
+}  // namespace quorra::py
