@@ -1,6 +1,8 @@
 #pragma once
-// A catalogue of entries as one trivially copyable value, built at compile
-// time: a record per entry whose texts are spans of one shared text area.
+// The layout of a catalogue image, and the compile-time code that lays
+// catalogue rows out in it. An image is a catalogue of entries as one
+// trivially copyable value: a record per entry whose texts are spans of one
+// shared text area.
 // A registry copies the whole image into its block with one memcpy and
 // refers to its entries by index, so making a registry constructs no
 // strings and the dependency lists need no allocation of their own.

@@ -1,6 +1,6 @@
 // FormulasRegistry::with_builtins: copies the compile-time catalogue image
-// into a new registry's block and places its entries by the registry's own
-// hashes.
+// (builtin_catalogue_data.cpp) into a new registry's block and places its
+// entries by the registry's own hashes.
 
 #include "formulas/builtin_catalogue.hpp"
 #include "formulas/registry.hpp"

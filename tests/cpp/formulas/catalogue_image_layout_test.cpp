@@ -1,7 +1,7 @@
 // The compile-time layout of catalogues: the built-in image against the
 // catalogue written out field by field, and a catalogue of awkward texts.
 
-#include "formulas/catalogue_image.hpp"
+#include "formulas/catalogue_image_layout.hpp"
 
 #include <algorithm>
 #include <bit>
