@@ -6,12 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include "datasheet_object.hpp"
 #include "formulas/entry.hpp"
 
 namespace {
 
 using quorra::datasheet::datasheet_json;
-using quorra::datasheet::datasheet_object;
+using datasheet_test::datasheet_object;
 using quorra::formulas::EntryStatus;
 using quorra::formulas::FormulaEntry;
 
