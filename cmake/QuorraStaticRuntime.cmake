@@ -18,6 +18,20 @@
 # function from older interfaces.
 
 include(CheckCXXSourceCompiles)
+include(CheckLinkerFlag)
+
+# --exclude-libs, --gc-sections and --wrap below are options of the GNU
+# linker, which gold, lld and mold take too. Elsewhere the runtime is still
+# linked statically, without them: its symbols are then not kept private,
+# and no glibc symbols are redirected.
+set(QUORRA_GNU_LINKER OFF)
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  check_linker_flag(CXX "LINKER:--exclude-libs,ALL,--gc-sections,--wrap=quorra_probe"
+                    QUORRA_LINKER_TAKES_GNU_OPTIONS)
+  if(QUORRA_LINKER_TAKES_GNU_OPTIONS)
+    set(QUORRA_GNU_LINKER ON)
+  endif()
+endif()
 
 check_cxx_source_compiles([=[
 #include <features.h>
@@ -43,10 +57,15 @@ set(QUORRA_OLD_GLIBC_SYMBOLS
   __libc_single_threaded arc4random)
 
 function(quorra_static_runtime target)
+  target_link_options(${target} PRIVATE -static-libstdc++)
+  if(NOT QUORRA_GNU_LINKER)
+    message(STATUS "${target}: the linker takes no GNU options, so the static C++ runtime "
+                   "is linked without --exclude-libs, --gc-sections or --wrap")
+    return()
+  endif()
   # --gc-sections drops the parts of the runtime that nothing uses, and with
   # them the imports of wrappers below that nothing calls.
-  target_link_options(${target} PRIVATE
-    -static-libstdc++ "LINKER:--exclude-libs,ALL" "LINKER:--gc-sections")
+  target_link_options(${target} PRIVATE "LINKER:--exclude-libs,ALL" "LINKER:--gc-sections")
   if(QUORRA_GLIBC_NEWER_THAN_2_28)
     set(shim ${PROJECT_SOURCE_DIR}/src/compat/old_glibc.cpp)
     target_sources(${target} PRIVATE ${shim})

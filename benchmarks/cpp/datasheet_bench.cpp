@@ -12,6 +12,7 @@
 
 #include "datasheet/datasheet.hpp"
 #include "datasheet/json_writer.hpp"
+#include "datasheet_object.hpp"
 #include "formulas/entry.hpp"
 
 namespace {
@@ -58,7 +59,7 @@ int main() {
         return [&e](std::size_t) {
             std::string text;
             text.reserve(quorra::datasheet::datasheet_reserved_bytes);
-            quorra::datasheet::datasheet_object(e).write(text);
+            datasheet_test::datasheet_object(e).write(text);
             return text.size();
         };
     };

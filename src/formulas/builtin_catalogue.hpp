@@ -1,13 +1,15 @@
 #pragma once
 // The built-in catalogue: ten seed constants and seven derived entries whose
-// formulas are recorded but never evaluated, laid out at compile time.
+// formulas are recorded but never evaluated, as rows, and the type of their
+// image (laid out by catalogue_image_layout.hpp; the image itself is in
+// builtin_catalogue_data.cpp).
 
 #include <array>
 #include <cstddef>
 #include <iterator>
 #include <type_traits>
 
-#include "formulas/catalogue_image.hpp"
+#include "formulas/catalogue_image_layout.hpp"
 #include "support/keyed_hash.hpp"
 
 namespace quorra::formulas {
@@ -59,7 +61,7 @@ inline constexpr std::array<TextWords, std::size(builtin_rows)> builtin_key_word
         return words;
     }();
 
-// Laid out at compile time, in builtin_catalogue.cpp: where its contents
+// Laid out at compile time, in builtin_catalogue_data.cpp: where its contents
 // are not in sight, a copy is one memcpy instead of a store per field.
 extern const BuiltinCatalogue builtin_catalogue;
 

@@ -2,8 +2,6 @@
 
 #include "formulas/shard.hpp"
 
-#include <sched.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -17,20 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/platform.hpp"
+
 namespace quorra::formulas {
 namespace {
-
-// The processors this process may run on (its affinity set), or 1 when that
-// cannot be read, e.g. on a machine with more than CPU_SETSIZE processors.
-std::size_t available_processors() noexcept {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) != 0) {
-        return 1;
-    }
-    const int count = CPU_COUNT(&set);
-    return count > 0 ? static_cast<std::size_t>(count) : 1;
-}
 
 Err<RegistryError> not_found(std::string_view name) {
     return Err{RegistryError(NotFound{std::string(name)})};
@@ -39,7 +27,7 @@ Err<RegistryError> not_found(std::string_view name) {
 }  // namespace
 
 std::size_t FormulasRegistry::shard_count() noexcept {
-    static const std::size_t count = std::bit_ceil(4 * available_processors());
+    static const std::size_t count = std::bit_ceil(4 * platform::available_processors());
     return count;
 }
 

@@ -75,6 +75,12 @@ private:
     // The room after the shards.
     std::byte* block_tail() const noexcept;
 
+    // Gives each shard its catalogue entries: the slots of the entries with
+    // these hashes (one per catalogue entry, in catalogue order), grouped by
+    // shard with a counting sort. Used by with_builtins.
+    void sort_builtin_slots_into_shards(BuiltinSlot* slots,
+                                        std::span<const std::uint64_t> hashes) noexcept;
+
     // All shards in index order; empty in a moved-from registry.
     std::span<Shard> shards() const noexcept;
     std::size_t shard_index(std::uint64_t hash) const noexcept;

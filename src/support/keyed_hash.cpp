@@ -1,13 +1,11 @@
 #include "support/keyed_hash.hpp"
 
-#include <fcntl.h>
-#include <sys/random.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
+
+#include "platform/platform.hpp"
 
 namespace quorra {
 namespace {
@@ -24,41 +22,9 @@ struct ProcessSeed {
     std::uint64_t s1;
 };
 
-// Fills the buffer with read_some(position, bytes left), retrying reads that
-// a signal interrupted; false on any other failure or an early end.
-template <class ReadSome>
-bool fill(unsigned char* buffer, std::size_t size, ReadSome&& read_some) noexcept {
-    std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t got = read_some(buffer + filled, size - filled);
-        if (got > 0) {
-            filled += static_cast<std::size_t>(got);
-        } else if (got == 0 || errno != EINTR) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The kernel's random source: getrandom(2), or /dev/urandom where that system
-// call is missing or refused. Nothing here throws, so the first registry of a
-// process costs no exception.
-bool read_kernel_random(unsigned char* buffer, std::size_t size) noexcept {
-    if (fill(buffer, size, [](unsigned char* at, std::size_t n) { return getrandom(at, n, 0); })) {
-        return true;
-    }
-    const int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const bool filled = fill(buffer, size, [fd](unsigned char* at, std::size_t n) { return read(fd, at, n); });
-    close(fd);
-    return filled;
-}
-
 ProcessSeed read_process_seed() noexcept {
     unsigned char bytes[sizeof(ProcessSeed)];
-    if (read_kernel_random(bytes, sizeof bytes)) {
+    if (platform::random_bytes(bytes, sizeof bytes)) {
         ProcessSeed seed;
         std::memcpy(&seed, bytes, sizeof seed);
         return seed;

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <string_view>
 #include <type_traits>
 
@@ -116,8 +115,6 @@ struct TextWords {
         }
         return words;
     }
-
-    friend constexpr bool operator==(const TextWords&, const TextWords&) = default;
 };
 
 // Equal to keyed_hash(keys, text) for the text whose words these are.
@@ -129,23 +126,5 @@ constexpr std::uint64_t keyed_hash(const HashKeys& keys, const TextWords& words)
     }
     return detail::finish(keys, acc, words.last);
 }
-
-// Hasher for unordered containers keyed by std::string, with lookups by
-// std::string_view that build no temporary string.
-struct KeyedStringHash {
-    using is_transparent = void;
-
-    HashKeys keys = HashKeys::fresh();
-
-    std::size_t operator()(std::string_view bytes) const noexcept {
-        return static_cast<std::size_t>(keyed_hash(keys, bytes));
-    }
-};
-
-// Byte-for-byte equality to go with KeyedStringHash.
-struct BytewiseEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept { return a == b; }
-};
 
 }  // namespace quorra

@@ -62,8 +62,6 @@ public:
     }
 
     std::size_t size() const noexcept { return size_; }
-    // Number of slots: 0 until the first insert, then a power of two.
-    std::size_t capacity() const noexcept { return capacity_; }
 
     // Stores make_value() under a copy of `name`, whose keyed hash is
     // `hash`. A new value is built in its place; the value of the same name

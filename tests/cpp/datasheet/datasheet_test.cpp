@@ -3,17 +3,21 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "datasheet_object.hpp"
 #include "formulas/entry.hpp"
+#include "formulas/registry.hpp"
 
 namespace {
 
 using quorra::datasheet::datasheet_json;
-using quorra::datasheet::datasheet_object;
+using datasheet_test::datasheet_object;
 using quorra::formulas::EntryStatus;
 using quorra::formulas::FormulaEntry;
+using quorra::formulas::FormulasRegistry;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
@@ -36,6 +40,22 @@ TEST(Datasheet, SeedWithoutUncertaintyIsTheExact85Bytes) {
               R"({"name":"b3","status":"Seed","uncertainty":null,"units":"dimensionless","value":24.0})");
     EXPECT_EQ(text.size(), 85u);
     EXPECT_GE(text.capacity(), quorra::datasheet::datasheet_reserved_bytes);
+}
+
+// The buffer reserved up front holds the datasheet of every built-in entry,
+// so writing one never grows it: the text keeps the capacity of the
+// reservation.
+TEST(Datasheet, EveryBuiltinDatasheetFitsTheReservedBuffer) {
+    std::string reserved;
+    reserved.reserve(quorra::datasheet::datasheet_reserved_bytes);
+    const FormulasRegistry registry = FormulasRegistry::with_builtins();
+    const std::vector<std::string> names = registry.names();
+    ASSERT_EQ(names.size(), 17u);
+    for (const std::string& name : names) {
+        const std::string text = datasheet_json(registry.lookup(name).value());
+        EXPECT_LE(text.size(), quorra::datasheet::datasheet_reserved_bytes) << text;
+        EXPECT_EQ(text.capacity(), reserved.capacity()) << text;
+    }
 }
 
 struct SheetCase {

@@ -4,7 +4,6 @@
 #include <bit>
 #include <map>
 #include <random>
-#include <sched.h>
 #include <string>
 #include <utility>
 #include <variant>
@@ -13,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "expected_catalogue.hpp"
+#include "platform/platform.hpp"
 
 namespace {
 
@@ -40,10 +40,7 @@ TEST(FormulasRegistry, NewRegistryIsEmpty) {
 }
 
 TEST(FormulasRegistry, ShardCountIsFourPerAvailableProcessorRoundedUpToAPowerOfTwo) {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    ASSERT_EQ(sched_getaffinity(0, sizeof set, &set), 0);
-    const auto processors = static_cast<std::size_t>(CPU_COUNT(&set));
+    const std::size_t processors = quorra::platform::available_processors();
     const std::size_t shards = FormulasRegistry::shard_count();
     EXPECT_TRUE(std::has_single_bit(shards)) << shards;
     EXPECT_GE(shards, 4 * processors);

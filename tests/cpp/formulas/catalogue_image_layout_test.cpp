@@ -1,7 +1,7 @@
 // The compile-time layout of catalogues: the built-in image against the
 // catalogue written out field by field, and a catalogue of awkward texts.
 
-#include "formulas/catalogue_image.hpp"
+#include "formulas/catalogue_image_layout.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -57,7 +57,7 @@ TEST(BuiltinCatalogueImage, DecodesToTheCatalogueInOrder) {
 constexpr CatalogueRow awkward_rows[] = {
     CatalogueRow::seed("ab", 1.5, "u"),
     CatalogueRow::seed("a", -0.0, ""),
-    CatalogueRow::derived("a\0"sv, "", "count", {}),
+    CatalogueRow::derived("a\0", "", "count", {}),
     CatalogueRow::derived("\xc3\xa9", "x", "MeV", {"\xc3\xa9", "a", "", "a\0"sv}),
     CatalogueRow::seed("B", 2.0, "count"),
     CatalogueRow::seed("", 3.0, "count"),

@@ -1,3 +1,6 @@
+// FormulasRegistry::with_builtins: the registry holds the built-in catalogue,
+// entry by entry.
+
 #include <bit>
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,8 @@
 #pragma once
-// A catalogue of entries as one trivially copyable value, built at compile
-// time: a record per entry whose texts are spans of one shared text area.
+// The layout of a catalogue image, and the compile-time code that lays
+// catalogue rows out in it. An image is a catalogue of entries as one
+// trivially copyable value: a record per entry whose texts are spans of one
+// shared text area.
 // A registry copies the whole image into its block with one memcpy and
 // refers to its entries by index, so making a registry constructs no
 // strings and the dependency lists need no allocation of their own.
@@ -19,6 +21,7 @@
 #include <string_view>
 
 #include "formulas/entry.hpp"
+#include "support/keyed_hash.hpp"
 
 namespace quorra::formulas {
 
@@ -29,9 +32,10 @@ struct TextRef {
 };
 
 struct EntryRecord {
-    // The registry's key for the entry: a copy of its name, with bytes of its own.
+    // The entry's name, which is also the registry's key for it. The image
+    // holds it once: a lookup compares the key, and the copy of the entry
+    // that a lookup hands out gets its name from the same bytes.
     TextRef key;
-    TextRef name;
     TextRef units;
     TextRef expression;
     // The entry's dependency names: this many TextRefs of the image's
@@ -47,6 +51,22 @@ struct EntryRecord {
     bool has_expression = false;
 };
 
+// The name of a catalogue entry, as written in its row. A registry hashes
+// the names of its catalogue from words read at compile time (TextWords),
+// which hold at most 16 bytes, so a longer name stops the compilation here,
+// at its row. The name is a string literal; its last NUL is not part of it.
+struct CatalogueName {
+    static constexpr std::size_t max_bytes = TextWords::max_length;
+    static_assert(max_bytes == 16, "the message below names the limit");
+
+    template <std::size_t N>
+    consteval CatalogueName(const char (&literal)[N]) : text(literal, N - 1) {
+        static_assert(N - 1 <= max_bytes, "a catalogue name is at most 16 bytes (TextWords::max_length)");
+    }
+
+    std::string_view text;
+};
+
 // One entry of a catalogue as written in the source.
 struct CatalogueRow {
     static constexpr std::size_t max_uses = 4;
@@ -60,14 +80,14 @@ struct CatalogueRow {
     std::size_t use_count = 0;
 
     // The same fields as FormulaEntry::seed and FormulaEntry::derived give.
-    static consteval CatalogueRow seed(std::string_view name, double value,
+    static consteval CatalogueRow seed(CatalogueName name, double value,
                                        std::string_view units) {
-        return {name, value, units, EntryStatus::Seed, std::nullopt, {}, 0};
+        return {name.text, value, units, EntryStatus::Seed, std::nullopt, {}, 0};
     }
-    static consteval CatalogueRow derived(std::string_view name, std::string_view expression,
+    static consteval CatalogueRow derived(CatalogueName name, std::string_view expression,
                                           std::string_view units,
                                           std::initializer_list<std::string_view> uses) {
-        CatalogueRow row{name, 0.0, units, EntryStatus::Pending, expression, {}, 0};
+        CatalogueRow row{name.text, 0.0, units, EntryStatus::Pending, expression, {}, 0};
         for (const std::string_view use : uses) {
             row.uses.at(row.use_count++) = use;  // past max_uses, stops the compilation
         }
@@ -92,7 +112,7 @@ struct CatalogueImage {
     FormulaEntry entry(std::size_t index) const {
         const EntryRecord& record = records[index];
         FormulaEntry entry;
-        entry.name = text(record.name);
+        entry.name = text(record.key);
         entry.value = record.value;
         entry.units = text(record.units);
         entry.uncertainty = record.uncertainty;
@@ -125,7 +145,7 @@ template <std::size_t N>
 consteval std::size_t text_bytes(const CatalogueRow (&rows)[N]) {
     std::size_t bytes = 0;
     for (const CatalogueRow& row : rows) {
-        bytes += 2 * row.name.size() + row.units.size() + row.expression.value_or("").size();
+        bytes += row.name.size() + row.units.size() + row.expression.value_or("").size();
         for (std::size_t i = 0; i < row.use_count; ++i) {
             bytes += row.uses[i].size();
         }
@@ -146,8 +166,8 @@ constexpr bool bytewise_less(std::string_view a, std::string_view b) {
     return a.size() < b.size();
 }
 
-// Lays the rows out: first every key, together, which is what hashing and
-// listing read; then each entry's other texts.
+// Lays the rows out: first every key (the entry's name), together, which is
+// what lookups and listing read; then each entry's other texts.
 template <class Image, std::size_t N>
 consteval Image make_image(const CatalogueRow (&rows)[N]) {
     static_assert(Image::size == N);
@@ -171,7 +191,6 @@ consteval Image make_image(const CatalogueRow (&rows)[N]) {
     for (std::size_t i = 0; i < N; ++i) {
         const CatalogueRow& row = rows[i];
         EntryRecord& record = image.records[i];
-        record.name = place(row.name);
         record.units = place(row.units);
         record.value = row.value;
         record.status = row.status;

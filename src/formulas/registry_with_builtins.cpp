@@ -1,6 +1,6 @@
 // FormulasRegistry::with_builtins: copies the compile-time catalogue image
-// into a new registry's block and places its entries by the registry's own
-// hashes.
+// (builtin_catalogue_data.cpp) into a new registry's block and places its
+// entries by the registry's own hashes.
 
 #include "formulas/builtin_catalogue.hpp"
 #include "formulas/registry.hpp"
@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <span>
 #include <type_traits>
 
 namespace quorra::formulas {
@@ -31,27 +32,35 @@ FormulasRegistry FormulasRegistry::with_builtins() {
         ::new (static_cast<void*>(tail + slot_bytes)) BuiltinCatalogue(builtin_catalogue);
     registry.catalogue_ = catalogue;
 
-    // The registry is local until it is returned, so nothing takes a lock.
-    // Each shard's slots follow those of the shard before it: counted first,
-    // then each shard's pointer set to the end of its range and stepped back
-    // as its entries are placed, last first, so that it ends at the start
-    // and the slots are in catalogue order.
     std::array<std::uint64_t, count> hashes;
     for (std::size_t i = 0; i < count; ++i) {
         hashes[i] = keyed_hash(registry.keys_, builtin_key_words[i]);
-        ++registry.shard_for(hashes[i]).builtin_count;
+    }
+    registry.sort_builtin_slots_into_shards(slots, hashes);
+    return registry;
+}
+
+// A counting sort, stable, keyed by shard: count the entries of each shard;
+// give each shard the range of slots that follows the previous shard's, its
+// pointer at the range's end; then place the entries last first, each at its
+// shard's pointer stepped back by one. Each pointer ends at the start of its
+// range, and each range holds its shard's entries in catalogue order.
+// The registry is still local to with_builtins, so nothing takes a lock.
+void FormulasRegistry::sort_builtin_slots_into_shards(
+    BuiltinSlot* slots, std::span<const std::uint64_t> hashes) noexcept {
+    for (const std::uint64_t hash : hashes) {
+        ++shard_for(hash).builtin_count;
     }
     BuiltinSlot* end = slots;
-    for (Shard& shard : registry.shards()) {
+    for (Shard& shard : shards()) {
         end += shard.builtin_count;
         shard.builtins = end;
     }
-    for (std::size_t i = count; i-- > 0;) {
-        Shard& shard = registry.shard_for(hashes[i]);
+    for (std::size_t i = hashes.size(); i-- > 0;) {
+        Shard& shard = shard_for(hashes[i]);
         std::construct_at(--shard.builtins,
                           BuiltinSlot{hashes[i], static_cast<std::uint32_t>(i), false});
     }
-    return registry;
 }
 
 }  // namespace quorra::formulas

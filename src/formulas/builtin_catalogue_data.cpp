@@ -1,3 +1,6 @@
+// The built-in catalogue's image itself: builtin_rows (builtin_catalogue.hpp)
+// laid out at compile time, by catalogue_image_layout.hpp, into constant data.
+
 #include "formulas/builtin_catalogue.hpp"
 
 namespace quorra::formulas {
