@@ -12,7 +12,6 @@
 
 #include "datasheet/datasheet.hpp"
 #include "datasheet/json_writer.hpp"
-#include "datasheet_object.hpp"
 #include "formulas/entry.hpp"
 
 namespace {
@@ -59,7 +58,7 @@ int main() {
         return [&e](std::size_t) {
             std::string text;
             text.reserve(quorra::datasheet::datasheet_reserved_bytes);
-            datasheet_test::datasheet_object(e).write(text);
+            quorra::datasheet::datasheet_object(e).write(text);
             return text.size();
         };
     };

@@ -15,10 +15,13 @@ namespace quorra::datasheet {
 // tests/cpp/datasheet/datasheet_test.cpp).
 inline constexpr std::size_t datasheet_reserved_bytes = 128;
 
-// The datasheet as JSON text: an object of five members, written straight
-// into a buffer in ascending byte order of their keys: name, status (display
-// name), uncertainty (number, or null when the entry has none), units and
-// value. A NaN or infinite number is written as null.
+// The five members: name, status (display name), uncertainty (number, or
+// null when the entry has none), units and value. A NaN or infinite number is
+// written as null.
+JsonObject datasheet_object(const formulas::FormulaEntry& entry);
+
+// The same bytes as writing datasheet_object(entry), without building the
+// object: the members are written straight into a buffer in key order.
 std::string datasheet_json(const formulas::FormulaEntry& entry);
 
 }  // namespace quorra::datasheet

@@ -7,14 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include "datasheet_object.hpp"
 #include "formulas/entry.hpp"
 #include "formulas/registry.hpp"
 
 namespace {
 
 using quorra::datasheet::datasheet_json;
-using datasheet_test::datasheet_object;
+using quorra::datasheet::datasheet_object;
 using quorra::formulas::EntryStatus;
 using quorra::formulas::FormulaEntry;
 using quorra::formulas::FormulasRegistry;

@@ -1,6 +1,3 @@
-// The byte-ordered JSON object that the datasheet tests assemble the
-// datasheet with, to compare datasheet_json against.
-
 #include <limits>
 #include <string>
 #include <utility>
@@ -8,14 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include "datasheet_object.hpp"
+#include "datasheet/json_writer.hpp"
 
 namespace {
 
-using datasheet_test::JsonNull;
-using datasheet_test::JsonObject;
-using datasheet_test::JsonValue;
-using datasheet_test::write_json_value;
+using quorra::datasheet::JsonNull;
+using quorra::datasheet::JsonObject;
+using quorra::datasheet::JsonValue;
+using quorra::datasheet::write_json_value;
 
 std::string object_text(const std::vector<std::pair<std::string, JsonValue>>& members) {
     JsonObject object;
