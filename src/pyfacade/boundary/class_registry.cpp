@@ -82,7 +82,7 @@ Outcome<PyObject*> create_type(const ClassRow& row, const char* qualified_name) 
 }  // namespace
 
 Outcome<PyObject*> type_object(const ClassRow& row) {
-    ClassState& state = row.state();
+    ClassState& state = *row.state;
     if (state.type == nullptr) {
         if (state.qualified_name.empty()) {
             state.qualified_name = std::string("builtins.") + row.name;
@@ -101,11 +101,7 @@ PendingError uninitialised_instance(const ClassRow& row) {
                                                       row.made_by + " and holds no value");
 }
 
-PyObject* type_object_for_call(const ClassRow& row) {
-    PyObject* cached = row.state().type;
-    if (cached != nullptr) {
-        return cached;
-    }
+PyObject* create_type_object_for_call(const ClassRow& row) {
     auto created = type_object(row);
     if (!created) {
         std::move(created.error()).raise();

@@ -33,7 +33,7 @@ struct ClassRow {
     // Set by class_row: what the interpreter calls, and the class's state.
     newfunc new_slot = nullptr;
     lenfunc length_slot = nullptr;
-    ClassState& (*state)() = nullptr;
+    ClassState* state = nullptr;
 };
 
 template <const ClassRow& row>
@@ -53,11 +53,9 @@ Py_ssize_t length_entry(PyObject* self) {
     return guard_length([self] { return row.length(self); });
 }
 
+// Constant-initialised, so reading it needs no guard.
 template <const ClassRow& row>
-ClassState& class_state() {
-    static ClassState state;
-    return state;
-}
+constinit inline ClassState class_state{};
 
 // Completes the row `row` is initialised with:
 //   constexpr ClassRow my_class = class_row<my_class>({...});
@@ -69,7 +67,7 @@ constexpr ClassRow class_row(ClassRow description) {
     if (description.length != nullptr) {
         description.length_slot = length_entry<row>;
     }
-    description.state = class_state<row>;
+    description.state = &class_state<row>;
     return description;
 }
 
@@ -79,8 +77,14 @@ constexpr ClassRow class_row(ClassRow description) {
 Outcome<PyObject*> type_object(const ClassRow& row);
 
 // The same during a call: a failure there is printed and becomes the fault
-// "failed to create type object for <name>".
-PyObject* type_object_for_call(const ClassRow& row);
+// "failed to create type object for <name>". Inline, since every method
+// call asks for its class's type.
+PyObject* create_type_object_for_call(const ClassRow& row);
+
+inline PyObject* type_object_for_call(const ClassRow& row) {
+    PyObject* type = row.state->type;
+    return type != nullptr ? type : create_type_object_for_call(row);
+}
 
 // TypeError for an instance whose value was never constructed, made past
 // the class's constructor: "<name> object was not made by <made_by> and
