@@ -84,10 +84,10 @@ Outcome<PyObject*> create_type(const ClassRow& row, const char* qualified_name) 
 Outcome<PyObject*> type_object(const ClassRow& row) {
     ClassState& state = *row.state;
     if (state.type == nullptr) {
-        if (state.qualified_name.empty()) {
-            state.qualified_name = std::string("builtins.") + row.name;
+        if (state.qualified_name == nullptr) {
+            state.qualified_name = new std::string(std::string("builtins.") + row.name);
         }
-        auto created = create_type(row, state.qualified_name.c_str());
+        auto created = create_type(row, state.qualified_name->c_str());
         if (!created) {
             return created;
         }

@@ -10,10 +10,11 @@
 namespace quorra::py {
 
 // What the process keeps of a class: its type object once created, and the
-// qualified name "builtins.<name>" that the type points into.
+// qualified name "builtins.<name>" that the type points into. Both are made
+// once and live until the process ends.
 struct ClassState {
     PyObject* type = nullptr;
-    std::string qualified_name;
+    const std::string* qualified_name = nullptr;
 };
 
 struct ClassRow {
