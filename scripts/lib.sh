@@ -22,10 +22,15 @@ pip_install() {
 }
 
 # interpreter_tag PYTHON: names the directories that belong to one interpreter,
-# e.g. py3.11-1a2b3c4d (version, then a hash of the interpreter's path).
+# e.g. py3.11-1a2b3c4d: its version, then a hash of the interpreter itself, so
+# that python3, python3.11 and python of one installation share one tag. The
+# executable is resolved through its symbolic links; as a virtual
+# environment's python is often a link to its base interpreter, the hash also
+# takes sys.prefix, which tells the environment from its base.
 interpreter_tag() {
-    "$1" -c 'import hashlib, sys
-print("py%d.%d-%s" % (*sys.version_info[:2], hashlib.sha1(sys.executable.encode()).hexdigest()[:8]))'
+    "$1" -c 'import hashlib, os, sys
+key = "%s\0%s" % (os.path.realpath(sys.executable), os.path.realpath(sys.prefix))
+print("py%d.%d-%s" % (*sys.version_info[:2], hashlib.sha1(key.encode()).hexdigest()[:8]))'
 }
 
 # requirements PYTHON GROUP: the packages of pyproject.toml's build-system
