@@ -88,17 +88,24 @@ use_venv() {
         die "the test dependencies in $VENV_BIN provide no cmake or ninja"
 }
 
+# local_gtest_prefix: the GoogleTest that scripts/run-tests unpacked into
+# build/gtest for a user without root, or nothing when there is none.
+local_gtest_prefix() {
+    if [ -d "$root/build/gtest/usr" ]; then echo "$root/build/gtest/usr"; fi
+}
+
 # cmake_configure BUILD_DIR ARGS...: configures the project with the venv's
-# cmake and ninja, writing the output to BUILD_DIR/configure.log; on failure
-# shows its end and names it.
+# cmake and ninja (and build/gtest's GoogleTest, if there is one), writing the
+# output to BUILD_DIR/configure.log; on failure shows its end and names it.
 cmake_configure() {
     local build=$1
     shift
     mkdir -p "$build"
-    local log="$build/configure.log"
+    local log="$build/configure.log" gtest
+    gtest=$(local_gtest_prefix)
     if ! "$VENV_BIN/cmake" -S "$root" -B "$build" -G Ninja \
         -DCMAKE_MAKE_PROGRAM="$VENV_BIN/ninja" -DPython3_EXECUTABLE="$VENV_PYTHON" \
-        "$@" >"$log" 2>&1; then
+        ${gtest:+-DCMAKE_PREFIX_PATH="$gtest"} "$@" >"$log" 2>&1; then
         tail -n 25 "$log" >&2
         die "CMake could not configure $build; the whole output is in $log"
     fi
