@@ -96,9 +96,9 @@ class _Parser(argparse.ArgumentParser):
 
 
 def _program_name() -> str:
-    """``veltrane`` as a console command, ``python -m veltrane`` as a module."""
-    started_as = os.path.basename(sys.argv[0]) if sys.argv and sys.argv[0] else ""
-    return "python -m veltrane" if started_as in ("", "__main__.py", "-m", "-c") else started_as
+    """``python -m veltrane`` when run as a module, else ``veltrane``."""
+    started_as = os.path.basename(sys.argv[0]) if sys.argv else ""
+    return "python -m veltrane" if started_as == "__main__.py" else "veltrane"
 
 
 def _run(argv: list[str] | None) -> int:

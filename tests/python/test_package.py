@@ -80,6 +80,7 @@ def test_the_console_command_is_the_command_line_under_its_own_name():
     assert (run[0].returncode, json.loads(run[0].stdout)) == (0, expected_sheet("gamma_em"))
     assert run[1].returncode == 2
     assert run[1].stderr.startswith(b"usage: veltrane ")
+    assert run_cli("--no-such-option").stderr.startswith(b"usage: python -m veltrane ")
 
 
 def test_a_utf8_name_is_read_as_utf8_under_an_ascii_locale():
