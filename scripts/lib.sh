@@ -22,10 +22,15 @@ pip_install() {
 }
 
 # interpreter_tag PYTHON: names the directories that belong to one interpreter,
-# e.g. py3.11-1a2b3c4d (version, then a hash of the interpreter's path).
+# e.g. py3.11-1a2b3c4d: its version, then a hash of the interpreter itself, so
+# that python3, python3.11 and python of one installation share one tag. The
+# executable is resolved through its symbolic links; as a virtual
+# environment's python is often a link to its base interpreter, the hash also
+# takes sys.prefix, which tells the environment from its base.
 interpreter_tag() {
-    "$1" -c 'import hashlib, sys
-print("py%d.%d-%s" % (*sys.version_info[:2], hashlib.sha1(sys.executable.encode()).hexdigest()[:8]))'
+    "$1" -c 'import hashlib, os, sys
+key = "%s\0%s" % (os.path.realpath(sys.executable), os.path.realpath(sys.prefix))
+print("py%d.%d-%s" % (*sys.version_info[:2], hashlib.sha1(key.encode()).hexdigest()[:8]))'
 }
 
 # requirements PYTHON GROUP: the packages of pyproject.toml's build-system
@@ -83,17 +88,24 @@ use_venv() {
         die "the test dependencies in $VENV_BIN provide no cmake or ninja"
 }
 
+# local_gtest_prefix: the GoogleTest that scripts/run-tests unpacked into
+# build/gtest for a user without root, or nothing when there is none.
+local_gtest_prefix() {
+    if [ -d "$root/build/gtest/usr" ]; then echo "$root/build/gtest/usr"; fi
+}
+
 # cmake_configure BUILD_DIR ARGS...: configures the project with the venv's
-# cmake and ninja, writing the output to BUILD_DIR/configure.log; on failure
-# shows its end and names it.
+# cmake and ninja (and build/gtest's GoogleTest, if there is one), writing the
+# output to BUILD_DIR/configure.log; on failure shows its end and names it.
 cmake_configure() {
     local build=$1
     shift
     mkdir -p "$build"
-    local log="$build/configure.log"
+    local log="$build/configure.log" gtest
+    gtest=$(local_gtest_prefix)
     if ! "$VENV_BIN/cmake" -S "$root" -B "$build" -G Ninja \
         -DCMAKE_MAKE_PROGRAM="$VENV_BIN/ninja" -DPython3_EXECUTABLE="$VENV_PYTHON" \
-        "$@" >"$log" 2>&1; then
+        ${gtest:+-DCMAKE_PREFIX_PATH="$gtest"} "$@" >"$log" 2>&1; then
         tail -n 25 "$log" >&2
         die "CMake could not configure $build; the whole output is in $log"
     fi

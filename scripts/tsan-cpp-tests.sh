@@ -21,8 +21,9 @@ build="${QUORRA_TSAN_BUILD_DIR:-$root/build/tsan/$TAG}"
 # The test programs also run at build time, to list their tests.
 export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
 
+gtest=$(local_gtest_prefix)
 "$VENV_BIN/cmake" -S "$root" -B "$build" -G Ninja \
-    -DCMAKE_MAKE_PROGRAM="$VENV_BIN/ninja" \
+    -DCMAKE_MAKE_PROGRAM="$VENV_BIN/ninja" ${gtest:+-DCMAKE_PREFIX_PATH="$gtest"} \
     -DPython3_EXECUTABLE="$VENV_PYTHON" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORRA_BUILD_TESTS=ON \

@@ -2,7 +2,10 @@
 
 from typing import Literal, TypedDict
 
-EntryStatus = Literal["Seed", "Cached", "Pending", "External"]
+# A union of one-value literals, the same type as Literal["Seed", "Cached",
+# ...] to a type checker; spelled so, the runtime object is a typing.Union
+# too, which is what mypy's stubtest compares the checker's type with.
+EntryStatus = Literal["Seed"] | Literal["Cached"] | Literal["Pending"] | Literal["External"]
 
 
 class ConstantDatasheet(TypedDict):
@@ -12,4 +15,4 @@ class ConstantDatasheet(TypedDict):
     status: EntryStatus
     uncertainty: float | None
     units: str
-    value: float | None
+    value: float

@@ -4,6 +4,8 @@ import json
 import os
 import subprocess
 import sys
+import sysconfig
+from pathlib import Path
 
 import pytest
 
@@ -22,10 +24,10 @@ def test_package_functions_delegate_to_the_native_core(core):
         veltrane.Get("nope")
 
 
-def run_cli(*args, stdout=subprocess.PIPE, env=None):
+def run_cli(*args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=None):
     return subprocess.run(
         [sys.executable, "-m", "veltrane", *args],
-        stdout=stdout, stderr=subprocess.PIPE, env=env, timeout=60,
+        stdout=stdout, stderr=stderr, env=env, timeout=60,
     )
 
 
@@ -66,9 +68,31 @@ def test_cli_reports_a_bad_name_with_the_closest_names(name, messages):
     assert result.stderr.decode().splitlines() == messages
 
 
-def test_cli_prints_its_version():
-    result = run_cli("--version")
+@pytest.mark.parametrize("option", ["--version", "-V"])
+def test_cli_prints_its_version(option):
+    result = run_cli(option)
     assert (result.returncode, result.stdout, result.stderr) == (0, f"veltrane {VERSION}\n".encode(), b"")
+
+
+def test_the_console_command_is_the_command_line_under_its_own_name():
+    command = Path(sysconfig.get_path("scripts")) / "veltrane"
+    run = [subprocess.run([command, *args], capture_output=True, timeout=60)
+           for args in (["gamma_em"], ["--no-such-option"])]
+    assert (run[0].returncode, json.loads(run[0].stdout)) == (0, expected_sheet("gamma_em"))
+    assert run[1].returncode == 2
+    assert run[1].stderr.startswith(b"usage: veltrane ")
+    assert run_cli("--no-such-option").stderr.startswith(b"usage: python -m veltrane ")
+
+
+def test_a_utf8_name_is_read_as_utf8_under_an_ascii_locale():
+    # Without UTF-8 mode, the C locale decodes the command line as ASCII and
+    # keeps the other bytes as lone surrogates.
+    ascii_locale = {**os.environ, "LC_ALL": "C", "PYTHONUTF8": "0", "PYTHONCOERCECLOCALE": "0"}
+    for name, message in [("\u00e9", b"veltrane: constant `\\xe9` not found in registry\n"),
+                          (os.fsdecode(b"\xff"), b"veltrane: a constant's name must be valid UTF-8\n")]:
+        result = subprocess.run([sys.executable, "-m", "veltrane", os.fsencode(name)],
+                                capture_output=True, env=ascii_locale, timeout=60)
+        assert (result.returncode, result.stdout, result.stderr) == (1, b"", message)
 
 
 # Whether stdout is buffered decides whether the failure comes from a write or
@@ -96,3 +120,21 @@ def test_cli_reports_an_output_it_cannot_write_in_one_line(args, unbuffered):
         result = run_cli(*args, stdout=full, env={**os.environ, "PYTHONUNBUFFERED": unbuffered})
     assert result.returncode == 1
     assert result.stderr.decode().splitlines() == ["veltrane: cannot write the output: No space left on device"]
+
+
+@BUFFERING
+@pytest.mark.parametrize("args, status", [(["nope"], 1), (["PHI"], 1), ([""], 1), (["--bad"], 2)])
+@pytest.mark.parametrize("stderr", ["full", "closed pipe"])
+def test_cli_keeps_its_exit_status_when_stderr_cannot_take_the_message(args, status, stderr, unbuffered):
+    env = {**os.environ, "PYTHONUNBUFFERED": unbuffered}
+    if stderr == "full":
+        with open("/dev/full", "wb") as full:
+            result = run_cli(*args, stderr=full, env=env)
+    else:
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        try:
+            result = run_cli(*args, stderr=write_end, env=env)
+        finally:
+            os.close(write_end)
+    assert (result.returncode, result.stdout) == (status, b"")

@@ -19,8 +19,8 @@ def run_mypy(*args: str) -> subprocess.CompletedProcess:
     )
 
 
-def test_stubs_match_the_runtime_module():
-    result = run_mypy("mypy.stubtest", "veltrane._quorra_core")
+def test_stubs_and_annotations_match_the_runtime_package():
+    result = run_mypy("mypy.stubtest", "veltrane")
     assert result.returncode == 0, result.stdout + result.stderr
 
 

@@ -1,6 +1,7 @@
 """Misuse that the stubs must reject: each line carries the error mypy reports."""
 
 from veltrane import _quorra_core as core
+from veltrane.__main__ import run  # E: attr-defined
 
 core.PyFormulasRegistry().get(3)  # E: arg-type
 core.PyFormulasRegistry(1)  # E: call-arg

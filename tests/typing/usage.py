@@ -4,10 +4,13 @@ from typing import assert_type
 
 import veltrane
 from veltrane import ConstantDatasheet, _quorra_core as core
+from veltrane.__main__ import main
 
 names: list[str] = veltrane.list_constants() + veltrane.list_quarks()
 sheet: ConstantDatasheet = veltrane.Get("b3")
-assert_type(sheet["value"], float | None)
+assert_type(sheet["value"], float)
+doubled: float = sheet["value"] * 2
+assert_type(sheet["uncertainty"], float | None)
 assert_type(sheet["status"], veltrane.EntryStatus)
 assert_type(core.py_get_constant("phi")["name"], str)
 
@@ -23,3 +26,4 @@ assert_type(matrix.jarlskog(), float)
 assert_type(matrix.is_unitary(1e-9), bool)
 assert_type(matrix.is_unitary(tol=0), bool)
 assert_type(core.__version__, str)
+assert_type(main(["--version"]), int)
