@@ -4,9 +4,11 @@ namespace quorra::flavour {
 
 CKMMatrix CKMMatrix::from_topology() noexcept {
     CKMMatrix m;
+    // clang-format off: one row a line
     m.elements = {1.0, 0.0, 0.0,
                   0.0, 1.0, 0.0,
                   0.0, 0.0, 1.0};
+    // clang-format on
     m.jarlskog_j = 0.0;
     m.reserved = 0.0;
     return m;
