@@ -33,6 +33,9 @@
     extern "C" ret __wrap_##name params;                                         \
     ret __wrap_##name params { return old_##name args; }
 
+// The macro's arguments are parameter lists, which the formatter would
+// misread as products.
+// clang-format off
 QUORRA_OLD_VERSION(int, pthread_once, (pthread_once_t* once, void (*init)()), (once, init))
 QUORRA_OLD_VERSION(int, pthread_key_create, (pthread_key_t* key, void (*destroy)(void*)), (key, destroy))
 QUORRA_OLD_VERSION(int, __pthread_key_create, (pthread_key_t* key, void (*destroy)(void*)), (key, destroy))
@@ -42,6 +45,7 @@ QUORRA_OLD_VERSION(int, pthread_setspecific, (pthread_key_t key, const void* val
 QUORRA_OLD_VERSION(int, pthread_rwlock_rdlock, (pthread_rwlock_t* lock), (lock))
 QUORRA_OLD_VERSION(int, pthread_rwlock_wrlock, (pthread_rwlock_t* lock), (lock))
 QUORRA_OLD_VERSION(int, pthread_rwlock_unlock, (pthread_rwlock_t* lock), (lock))
+// clang-format on
 
 // glibc 2.32: set while the process has only ever had one thread, so that the
 // runtime may skip atomic instructions. Zero means "maybe several threads",

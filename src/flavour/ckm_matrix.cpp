@@ -4,9 +4,11 @@ namespace quorra::flavour {
 
 CKMMatrix CKMMatrix::from_topology() noexcept {
     CKMMatrix m;
+    // clang-format off: one row a line
     m.elements = {1.0, 0.0, 0.0,
                   0.0, 1.0, 0.0,
                   0.0, 0.0, 1.0};
+    // clang-format on
     m.jarlskog_j = 0.0;
     m.reserved = 0.0;
     return m;
@@ -17,8 +19,8 @@ CKMMatrix CKMMatrix::from_topology() noexcept {
 // floating-point contraction so no fused multiply-add changes a result.
 bool CKMMatrix::is_unitary(double tol) const noexcept {
     double max_deviation = 0.0;
-    for (int i = 0; i < 3; ++i) {
-        const double* row = &elements[static_cast<std::size_t>(3 * i)];
+    for (std::size_t i = 0; i < 3; ++i) {
+        const double* row = &elements[3 * i];
         const double norm = (row[0] * row[0] + row[1] * row[1]) + row[2] * row[2];
         const double deviation = norm + -1.0;
         const double magnitude = deviation < 0.0 ? -deviation : deviation;

@@ -76,6 +76,10 @@ public:
         // The slot points at the value only once the value exists, so a
         // failure while building it leaves nothing behind but any growth.
         std::construct_at(values_ + size_, name, make_value);
+        // Never null for a new name: a table without slots has size_ 0 ==
+        // max_size(0), so place_for grows it first. The analyzer does not
+        // know that size_ is 0 then.
+        // NOLINTNEXTLINE(clang-analyzer-core.CallAndMessage)
         *place.free = Slot{hash, size_};
         ++size_;
     }

@@ -6,7 +6,7 @@ import types
 
 import pytest
 
-from test_formulas import DERIVED, SEED_VALUES
+from test_formulas import SEED_VALUES
 
 UNITS = {
     "b3": "dimensionless", "chi_eff": "dimensionless", "n_gen": "count", "roots_total": "count",
