@@ -55,7 +55,7 @@ struct CaughtFailure {
 };
 
 // Releases what the unwinding put aside, then raises the failure.
-void raise_caught(CaughtFailure caught);
+void raise_caught(const CaughtFailure& caught);
 
 // Runs a wrapper returning Outcome<T> and converts its result with `success`
 // (T -> R, which must not throw); returns `failure_value` on failure.
@@ -80,7 +80,7 @@ R guarded(R failure_value, Body&& body, Success&& success) {
             throw;
         }
     }
-    raise_caught(std::move(caught));
+    raise_caught(caught);
     return failure_value;
 }
 

@@ -82,6 +82,7 @@ Outcome<SharedBorrow<T>> borrow_self(PyObject* self) {
 // dropped and the allocation's error returned.
 template <class T>
 Outcome<Ref> new_instance(PyObject* type, T&& value) {
+    static_assert(!std::is_lvalue_reference_v<T>, "the instance takes the value over");
     static_assert(std::is_nothrow_move_constructible_v<T>);
     auto* type_object = reinterpret_cast<PyTypeObject*>(type);
     auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type_object, Py_tp_alloc));
@@ -91,7 +92,7 @@ Outcome<Ref> new_instance(PyObject* type, T&& value) {
     }
     Instance<T>* instance = as_instance<T>(object.get());
     instance->borrow_count = 0;
-    new (&instance->value) T(std::move(value));
+    new (&instance->value) T(std::forward<T>(value));
     instance->initialised = true;
     return object;
 }

@@ -17,8 +17,9 @@ std::vector<PyObject*>& deferred_references() noexcept {
 void defer_release(PyObject* object) noexcept {
     try {
         deferred_references().push_back(object);
-    } catch (const std::bad_alloc&) {
-        // Leaked: releasing it here could run a finalizer mid-unwind.
+    } catch (const std::bad_alloc&) {  // NOLINT(bugprone-empty-catch)
+        // Leaked on purpose: releasing it here could run a finalizer while
+        // the exception unwinds, the very thing this list avoids.
     }
 }
 
