@@ -63,7 +63,8 @@ int main() {
         };
     };
     std::printf("datasheet_json b3               %6.1f ns/call\n", ns_per_call(calls, direct(b3)));
-    std::printf("datasheet_json gamma_em         %6.1f ns/call\n", ns_per_call(calls, direct(gamma)));
+    std::printf("datasheet_json gamma_em         %6.1f ns/call\n",
+                ns_per_call(calls, direct(gamma)));
     std::printf("datasheet_object+write b3       %6.1f ns/call\n",
                 ns_per_call(calls, through_object(b3)));
     std::printf("datasheet_object+write gamma_em %6.1f ns/call\n",
@@ -78,8 +79,8 @@ int main() {
             return out.size();
         };
     };
-    const std::vector<double> catalogue{24.0, 72.0, 3.0, 288.0, 1.618033988749895,
-                                        0.5772156649015329, 0.0};
+    const std::vector<double> catalogue{
+        24.0, 72.0, 3.0, 288.0, 1.618033988749895, 0.5772156649015329, 0.0};
     std::mt19937_64 bits(1);
     std::vector<double> arbitrary;
     while (arbitrary.size() < 4096) {

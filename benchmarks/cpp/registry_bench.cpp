@@ -53,7 +53,8 @@ Cost cost_per_call(Call call) {
         for (int i = 0; i < count; ++i) {
             sink += call();
         }
-        const std::chrono::duration<double, std::nano> took = std::chrono::steady_clock::now() - start;
+        const std::chrono::duration<double, std::nano> took =
+            std::chrono::steady_clock::now() - start;
         const double per_call = took.count() / count;
         best = run == 0 || per_call < best ? per_call : best;
     }
@@ -74,14 +75,20 @@ int main() {
         const char* label;
         Cost cost;
     } rows[] = {
-        {"with_builtins() + destroy", cost_per_call([] { return FormulasRegistry::with_builtins().len(); })},
-        {"with_builtins() + names()", cost_per_call([] { return FormulasRegistry::with_builtins().names().size(); })},
-        {"with_builtins() + lookup(\"b3\")",
-         cost_per_call([] { return FormulasRegistry::with_builtins().lookup("b3").value().units.size(); })},
-        {"lookup(\"phi\")", cost_per_call([&] { return registry.lookup("phi").value().name.size(); })},
-        {"lookup_value(\"phi\")",
-         cost_per_call([&] { return static_cast<std::size_t>(registry.lookup_value("phi").value()); })},
-        {"lookup(\"B3\"), missing", cost_per_call([&] { return registry.lookup("B3").ok() ? 0UL : 1UL; })},
+        {"with_builtins() + destroy",
+         cost_per_call([] { return FormulasRegistry::with_builtins().len(); })},
+        {"with_builtins() + names()",
+         cost_per_call([] { return FormulasRegistry::with_builtins().names().size(); })},
+        {"with_builtins() + lookup(\"b3\")", cost_per_call([] {
+             return FormulasRegistry::with_builtins().lookup("b3").value().units.size();
+         })},
+        {"lookup(\"phi\")",
+         cost_per_call([&] { return registry.lookup("phi").value().name.size(); })},
+        {"lookup_value(\"phi\")", cost_per_call([&] {
+             return static_cast<std::size_t>(registry.lookup_value("phi").value());
+         })},
+        {"lookup(\"B3\"), missing",
+         cost_per_call([&] { return registry.lookup("B3").ok() ? 0UL : 1UL; })},
         {"len()", cost_per_call([&] { return registry.len(); })},
         {"names()", cost_per_call([&] { return registry.names().size(); })},
         {"QuarkRegistry::standard_model() + destroy",

@@ -27,10 +27,10 @@
 // and __wrap_NAME forwarding to it. glibc 2.34 moved the pthread functions
 // from libpthread into libc under the new version GLIBC_2.34 and kept the old
 // version as an alias of the same code.
-#define QUORRA_OLD_VERSION(ret, name, params, args)                              \
-    extern "C" ret old_##name params;                                            \
-    __asm__(".symver old_" #name "," #name "@" QUORRA_GLIBC_BASE);               \
-    extern "C" ret __wrap_##name params;                                         \
+#define QUORRA_OLD_VERSION(ret, name, params, args)                \
+    extern "C" ret old_##name params;                              \
+    __asm__(".symver old_" #name "," #name "@" QUORRA_GLIBC_BASE); \
+    extern "C" ret __wrap_##name params;                           \
     ret __wrap_##name params { return old_##name args; }
 
 // The macro's arguments are parameter lists, which the formatter would

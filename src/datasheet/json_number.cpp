@@ -28,10 +28,9 @@ constexpr int plain_max_exponent = 15;
 class ShortestDecimal {
 public:
     explicit ShortestDecimal(double magnitude) {
-        const char* const end =
-            std::to_chars(text_.data(), text_.data() + text_.size(), magnitude,
-                          std::chars_format::scientific)
-                .ptr;
+        const char* const end = std::to_chars(text_.data(), text_.data() + text_.size(), magnitude,
+                                              std::chars_format::scientific)
+                                    .ptr;
         const std::string_view text(text_.data(), static_cast<std::size_t>(end - text_.data()));
         const std::size_t e = text.find('e');
         lead_ = text.front();
@@ -65,9 +64,7 @@ char* put(char* p, std::string_view bytes) noexcept {
     return std::copy(bytes.begin(), bytes.end(), p);
 }
 
-char* put_zeros(char* p, int count) noexcept {
-    return std::fill_n(p, count, '0');
-}
+char* put_zeros(char* p, int count) noexcept { return std::fill_n(p, count, '0'); }
 
 // 0.000dd..., dd.ddd or dd...d00.0, chosen by where the point falls.
 char* put_plain(char* p, const ShortestDecimal& d) noexcept {
@@ -105,9 +102,7 @@ char* put_scientific(char* p, char* end, const ShortestDecimal& d) noexcept {
 
 }  // namespace
 
-void write_json_null(std::string& out) {
-    out.append("null");
-}
+void write_json_null(std::string& out) { out.append("null"); }
 
 void write_json_number(std::string& out, double value) {
     if (!std::isfinite(value)) {

@@ -27,9 +27,7 @@ constexpr std::array<char, 256> escape_letters = [] {
     return letters;
 }();
 
-char escape_letter(char byte) noexcept {
-    return escape_letters[static_cast<unsigned char>(byte)];
-}
+char escape_letter(char byte) noexcept { return escape_letters[static_cast<unsigned char>(byte)]; }
 
 void write_escape(std::string& out, char byte) {
     const char letter = escape_letter(byte);
@@ -40,8 +38,8 @@ void write_escape(std::string& out, char byte) {
     }
     constexpr std::string_view hex_digits = "0123456789abcdef";
     const auto code = static_cast<unsigned char>(byte);
-    const std::array<char, 6> escape{'\\', 'u', '0', '0', hex_digits[code >> 4],
-                                     hex_digits[code & 0xFu]};
+    const std::array<char, 6> escape{
+        '\\', 'u', '0', '0', hex_digits[code >> 4], hex_digits[code & 0xFu]};
     out.append(escape.data(), escape.size());
 }
 

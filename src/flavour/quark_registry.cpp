@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <string>
 #include <span>
+#include <string>
 #include <utility>
 
 namespace quorra::flavour {
@@ -45,14 +45,15 @@ QuarkRegistry QuarkRegistry::standard_model() {
     QuarkRegistry registry;
     registry.quarks_.reserve(std::size(standard_model_table));
     for (const QuarkRow& row : standard_model_table) {
-        registry.quarks_.emplace_or_assign(keyed_hash(registry.keys_, row.name_words), row.name, [&row] {
-            return Quark{.name = std::string(row.name),
-                         .attributes = {},
-                         .mass_mev = row.mass_mev,
-                         .mass_ratio = row.mass_ratio,
-                         .phi_exponent = row.phi_exponent,
-                         .generation = row.generation};
-        });
+        registry.quarks_.emplace_or_assign(keyed_hash(registry.keys_, row.name_words), row.name,
+                                           [&row] {
+                                               return Quark{.name = std::string(row.name),
+                                                            .attributes = {},
+                                                            .mass_mev = row.mass_mev,
+                                                            .mass_ratio = row.mass_ratio,
+                                                            .phi_exponent = row.phi_exponent,
+                                                            .generation = row.generation};
+                                           });
     }
     return registry;
 }

@@ -52,14 +52,13 @@ static_assert(std::is_trivially_destructible_v<BuiltinCatalogue>);
 
 // The words of each key that its hash reads, in catalogue order, so that a
 // registry's hashes of its keys take only the mixing with its own keys.
-inline constexpr std::array<TextWords, std::size(builtin_rows)> builtin_key_words =
-    []() consteval {
-        std::array<TextWords, std::size(builtin_rows)> words{};
-        for (std::size_t i = 0; i < words.size(); ++i) {
-            words[i] = TextWords::of(builtin_rows[i].name);
-        }
-        return words;
-    }();
+inline constexpr std::array<TextWords, std::size(builtin_rows)> builtin_key_words = []() consteval {
+    std::array<TextWords, std::size(builtin_rows)> words{};
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        words[i] = TextWords::of(builtin_rows[i].name);
+    }
+    return words;
+}();
 
 // Laid out at compile time, in builtin_catalogue_data.cpp: where its contents
 // are not in sight, a copy is one memcpy instead of a store per field.

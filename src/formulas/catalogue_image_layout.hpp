@@ -61,7 +61,8 @@ struct CatalogueName {
 
     template <std::size_t N>
     consteval CatalogueName(const char (&literal)[N]) : text(literal, N - 1) {
-        static_assert(N - 1 <= max_bytes, "a catalogue name is at most 16 bytes (TextWords::max_length)");
+        static_assert(N - 1 <= max_bytes,
+                      "a catalogue name is at most 16 bytes (TextWords::max_length)");
     }
 
     std::string_view text;
@@ -80,8 +81,7 @@ struct CatalogueRow {
     std::size_t use_count = 0;
 
     // The same fields as FormulaEntry::seed and FormulaEntry::derived give.
-    static consteval CatalogueRow seed(CatalogueName name, double value,
-                                       std::string_view units) {
+    static consteval CatalogueRow seed(CatalogueName name, double value, std::string_view units) {
         return {name.text, value, units, EntryStatus::Seed, std::nullopt, {}, 0};
     }
     static consteval CatalogueRow derived(CatalogueName name, std::string_view expression,

@@ -8,8 +8,7 @@ namespace quorra::formulas {
 namespace {
 
 // Indexed by the enumerator's value.
-constexpr std::array<std::string_view, 4> status_names = {"Seed", "Cached", "Pending",
-                                                          "External"};
+constexpr std::array<std::string_view, 4> status_names = {"Seed", "Cached", "Pending", "External"};
 
 }  // namespace
 
@@ -28,8 +27,7 @@ FormulaEntry FormulaEntry::seed(std::string_view name, double value, std::string
 
 // The value stays 0.0: no formula is ever evaluated.
 FormulaEntry FormulaEntry::derived(std::string_view name, std::string_view expression,
-                                   std::string_view units,
-                                   std::vector<std::string> dependencies) {
+                                   std::string_view units, std::vector<std::string> dependencies) {
     FormulaEntry entry;
     entry.name = name;
     entry.units = units;

@@ -16,7 +16,8 @@ public:
     // Moves the entry into its place under a copy of its name, whose keyed
     // hash is `hash`, replacing an entry of the same name.
     void insert_or_assign(std::uint64_t hash, FormulaEntry&& entry) {
-        emplace_or_assign(hash, entry.name, [&entry]() -> FormulaEntry&& { return std::move(entry); });
+        emplace_or_assign(hash, entry.name,
+                          [&entry]() -> FormulaEntry&& { return std::move(entry); });
     }
 };
 

@@ -29,8 +29,8 @@ void RegistryError::append_message(std::string& out) const {
             if constexpr (std::is_same_v<K, NotFound>) {
                 append_pieces(out, {"constant `", kind.name, "` not found in registry"});
             } else if constexpr (std::is_same_v<K, NotImplemented>) {
-                append_pieces(out, {"derivation of `", kind.name,
-                                    "` is not yet implemented in quorra_core"});
+                append_pieces(
+                    out, {"derivation of `", kind.name, "` is not yet implemented in quorra_core"});
             } else if constexpr (std::is_same_v<K, LoadFailed>) {
                 const std::string io_text = kind.io_error.message();
                 append_pieces(out,
@@ -41,8 +41,8 @@ void RegistryError::append_message(std::string& out) const {
                 append_pieces(out, {"cyclic derivation involving `", kind.name, "`"});
             } else {
                 static_assert(std::is_same_v<K, ExpressionParse>, "every kind has a message");
-                append_pieces(out, {"expression parse error in `", kind.location, "`: ",
-                                    kind.parser_message});
+                append_pieces(out, {"expression parse error in `", kind.location,
+                                    "`: ", kind.parser_message});
             }
         },
         kind_);

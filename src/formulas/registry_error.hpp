@@ -8,17 +8,31 @@
 
 namespace quorra::formulas {
 
-struct NotFound { std::string name; };
-struct NotImplemented { std::string name; };
-struct LoadFailed { std::string source; std::error_code io_error; };
-struct InvalidSchema { std::string source; };
-struct CyclicDerivation { std::string name; };
-struct ExpressionParse { std::string location; std::string parser_message; };
+struct NotFound {
+    std::string name;
+};
+struct NotImplemented {
+    std::string name;
+};
+struct LoadFailed {
+    std::string source;
+    std::error_code io_error;
+};
+struct InvalidSchema {
+    std::string source;
+};
+struct CyclicDerivation {
+    std::string name;
+};
+struct ExpressionParse {
+    std::string location;
+    std::string parser_message;
+};
 
 class RegistryError {
 public:
-    using Kind = std::variant<NotFound, NotImplemented, LoadFailed, InvalidSchema,
-                              CyclicDerivation, ExpressionParse>;
+    using Kind = std::variant<NotFound, NotImplemented, LoadFailed, InvalidSchema, CyclicDerivation,
+                              ExpressionParse>;
 
     RegistryError(Kind kind) : kind_(std::move(kind)) {}
 

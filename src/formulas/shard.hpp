@@ -47,9 +47,7 @@ struct FormulasRegistry::Shard {
         return nullptr;
     }
 
-    std::size_t size() const noexcept {
-        return builtin_count - replaced_count + inserted.size();
-    }
+    std::size_t size() const noexcept { return builtin_count - replaced_count + inserted.size(); }
 };
 
 // The top bits select the shard; an inserted entry's table takes the low

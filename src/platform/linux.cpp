@@ -55,8 +55,7 @@ bool is_executable_name(std::string_view name) noexcept {
     }
     char executable[4096];
     const ssize_t length = readlink("/proc/self/exe", executable, sizeof executable);
-    return length > 0 &&
-           name == kernel_name_of({executable, static_cast<std::size_t>(length)});
+    return length > 0 && name == kernel_name_of({executable, static_cast<std::size_t>(length)});
 }
 
 }  // namespace
@@ -105,8 +104,7 @@ bool random_bytes(void* buffer, std::size_t size) noexcept {
 }
 
 bool given_thread_name(char (&name)[thread_name_size]) noexcept {
-    return prctl(PR_GET_NAME, name, 0, 0, 0) == 0 && name[0] != '\0' &&
-           !is_executable_name(name);
+    return prctl(PR_GET_NAME, name, 0, 0, 0) == 0 && name[0] != '\0' && !is_executable_name(name);
 }
 
 std::int64_t thread_id() noexcept { return static_cast<std::int64_t>(syscall(SYS_gettid)); }

@@ -109,8 +109,8 @@ Outcome<Done> add_function(PyObject* module, PyMethodDef* definition) {
     if (!module_name) {
         return Err{PendingError::fetch()};
     }
-    Ref function = Ref::steal(python_call(
-        [&] { return PyCMethod_New(definition, module, module_name.get(), nullptr); }));
+    Ref function = Ref::steal(
+        python_call([&] { return PyCMethod_New(definition, module, module_name.get(), nullptr); }));
     if (!function) {
         return Err{PendingError::fetch()};
     }
@@ -187,6 +187,4 @@ Outcome<Ref> initialise() {
 }  // namespace
 }  // namespace quorra::py
 
-PyMODINIT_FUNC PyInit__quorra_core() {
-    return quorra::py::guard_object(quorra::py::initialise);
-}
+PyMODINIT_FUNC PyInit__quorra_core() { return quorra::py::guard_object(quorra::py::initialise); }

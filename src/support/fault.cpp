@@ -26,8 +26,8 @@ void write_fault_report(std::string_view message, const std::source_location& wh
     char thread[platform::thread_name_size] = {};
     current_thread_name(thread);
     const auto thread_id = static_cast<long long>(platform::thread_id());
-    std::fprintf(stderr, "\nthread '%s' (%lld) panicked at %s:%u:%u:\n%.*s\n", thread,
-                 thread_id, where.file_name(), static_cast<unsigned>(where.line()),
+    std::fprintf(stderr, "\nthread '%s' (%lld) panicked at %s:%u:%u:\n%.*s\n", thread, thread_id,
+                 where.file_name(), static_cast<unsigned>(where.line()),
                  static_cast<unsigned>(where.column()), static_cast<int>(message.size()),
                  message.data());
     if (!first_report_written.exchange(true)) {

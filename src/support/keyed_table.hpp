@@ -127,8 +127,7 @@ private:
         // The key is copied before the value is made, which may move from
         // the text that `name` views.
         template <class MakeValue>
-        KeyedValue(std::string_view name, MakeValue& make_value)
-            : key(name), value(make_value()) {}
+        KeyedValue(std::string_view name, MakeValue& make_value) : key(name), value(make_value()) {}
 
         std::string key;
         Value value;

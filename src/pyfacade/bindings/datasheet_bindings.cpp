@@ -41,8 +41,7 @@ Outcome<Ref> get_constant(PyObject*, Arguments arguments) {
 
     // The json module is imported by name on every call, so a replaced
     // sys.modules["json"] or __import__ takes effect at once.
-    Ref json = Ref::steal(
-        python_call([] { return PyImport_Import(interned(json_name, "json")); }));
+    Ref json = Ref::steal(python_call([] { return PyImport_Import(interned(json_name, "json")); }));
     if (!json) {
         return Err{PendingError::fetch()};
     }

@@ -42,7 +42,8 @@ constexpr std::array<Callable, 0> quark_registry_methods{};
 // --- PyCKMMatrix ----------------------------------------------------------
 
 Outcome<Ref> ckm_from_topology(PyObject*) {
-    auto instance = new_instance(type_object_for_call(ckm_matrix_class), CKMMatrix::from_topology());
+    auto instance =
+        new_instance(type_object_for_call(ckm_matrix_class), CKMMatrix::from_topology());
     if (!instance) {
         // Unreachable short of memory exhaustion; treated as a fault.
         fault("called `Result::unwrap()` on an `Err` value: " + error_text(instance.error()));

@@ -59,7 +59,8 @@ struct Callable {
     }
 
     constexpr int flags() const {
-        const int convention = with_arguments != nullptr ? METH_FASTCALL | METH_KEYWORDS : METH_NOARGS;
+        const int convention =
+            with_arguments != nullptr ? METH_FASTCALL | METH_KEYWORDS : METH_NOARGS;
         return binding == Binding::static_method ? convention | METH_STATIC : convention;
     }
 

@@ -41,8 +41,8 @@ std::string stored_doc(const ClassRow& row) {
 // A RuntimeError naming the class, caused by the interpreter's pending error.
 PendingError initialisation_error(const ClassRow& row) {
     PendingError cause = PendingError::fetch();
-    Ref message = Ref::steal(
-        PyUnicode_FromFormat("An error occurred while initializing class %s", row.name));
+    Ref message =
+        Ref::steal(PyUnicode_FromFormat("An error occurred while initializing class %s", row.name));
     if (!message) {
         return PendingError::fetch();
     }
@@ -66,8 +66,8 @@ Outcome<PyObject*> create_type(const ClassRow& row, const char* qualified_name) 
     slots[n++] = {Py_tp_doc, const_cast<char*>(doc.c_str())};
     slots[n++] = {Py_tp_dealloc, reinterpret_cast<void*>(row.dealloc)};
     slots[n++] = {Py_tp_methods, row.methods()};
-    slots[n++] = {Py_tp_new, reinterpret_cast<void*>(row.new_slot != nullptr ? row.new_slot
-                                                                               : refuse_construction)};
+    slots[n++] = {Py_tp_new, reinterpret_cast<void*>(
+                                 row.new_slot != nullptr ? row.new_slot : refuse_construction)};
     if (row.length_slot != nullptr) {
         slots[n++] = {Py_mp_length, reinterpret_cast<void*>(row.length_slot)};
     }
@@ -97,8 +97,9 @@ Outcome<PyObject*> type_object(const ClassRow& row) {
 }
 
 PendingError uninitialised_instance(const ClassRow& row) {
-    return PendingError::message(PyExc_TypeError, std::string(row.name) + " object was not made by " +
-                                                      row.made_by + " and holds no value");
+    return PendingError::message(
+        PyExc_TypeError,
+        std::string(row.name) + " object was not made by " + row.made_by + " and holds no value");
 }
 
 PyObject* create_type_object_for_call(const ClassRow& row) {

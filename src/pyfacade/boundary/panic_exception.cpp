@@ -43,4 +43,3 @@ void raise_panic(std::string_view message) {
 }
 
 }  // namespace quorra::py
-

@@ -34,9 +34,8 @@ PendingError too_many_positional(const ParamSpec& spec, Py_ssize_t given) {
     const char* verb = given == 1 ? "was" : "were";
     const std::string name = full_name(spec);
     if (r == n) {
-        return type_error(Ref::steal(
-            PyUnicode_FromFormat("%s takes %zd positional arguments but %zd %s given",
-                                 name.c_str(), n, given, verb)));
+        return type_error(Ref::steal(PyUnicode_FromFormat(
+            "%s takes %zd positional arguments but %zd %s given", name.c_str(), n, given, verb)));
     }
     return type_error(Ref::steal(
         PyUnicode_FromFormat("%s takes from %zd to %zd positional arguments but %zd %s given",
@@ -53,8 +52,8 @@ PendingError unexpected_keyword(const ParamSpec& spec, PyObject* keyword) {
 }
 
 PendingError multiple_values(const ParamSpec& spec, const char* parameter) {
-    return type_error(Ref::steal(PyUnicode_FromFormat(
-        "%s got multiple values for argument '%s'", full_name(spec).c_str(), parameter)));
+    return type_error(Ref::steal(PyUnicode_FromFormat("%s got multiple values for argument '%s'",
+                                                      full_name(spec).c_str(), parameter)));
 }
 
 // 'a'; 'a' and 'b'; 'a', 'b', and 'c'.
@@ -83,10 +82,10 @@ PendingError missing_required(const ParamSpec& spec, std::span<PyObject* const> 
         }
     }
     const std::string list = quoted_list(missing);
-    return type_error(Ref::steal(PyUnicode_FromFormat(
-        "%s missing %zd required positional %s: %s", full_name(spec).c_str(),
-        static_cast<Py_ssize_t>(missing.size()), missing.size() == 1 ? "argument" : "arguments",
-        list.c_str())));
+    return type_error(Ref::steal(
+        PyUnicode_FromFormat("%s missing %zd required positional %s: %s", full_name(spec).c_str(),
+                             static_cast<Py_ssize_t>(missing.size()),
+                             missing.size() == 1 ? "argument" : "arguments", list.c_str())));
 }
 
 // Index of the parameter the keyword names, by exact byte equality; -1 if
@@ -121,8 +120,8 @@ Outcome<Done> take_keyword(const ParamSpec& spec, PyObject* keyword, PyObject* v
     return Done{};
 }
 
-Outcome<Done> take_positional(const ParamSpec& spec, Py_ssize_t count,
-                              std::span<PyObject*> slots, auto&& positional_at) {
+Outcome<Done> take_positional(const ParamSpec& spec, Py_ssize_t count, std::span<PyObject*> slots,
+                              auto&& positional_at) {
     const auto n = static_cast<Py_ssize_t>(spec.positional_names.size());
     for (Py_ssize_t i = 0; i < count && i < n; ++i) {
         slots[static_cast<std::size_t>(i)] = positional_at(i);
@@ -172,8 +171,8 @@ Outcome<Done> parse_fastcall(const ParamSpec& spec, PyObject* const* args, Py_ss
 Outcome<Done> parse_tuple_and_dict(const ParamSpec& spec, PyObject* args, PyObject* kwargs,
                                    std::span<PyObject*> slots) {
     const Py_ssize_t nargs = args != nullptr ? PyTuple_Size(args) : 0;
-    auto positional =
-        take_positional(spec, nargs, slots, [args](Py_ssize_t i) { return PyTuple_GetItem(args, i); });
+    auto positional = take_positional(spec, nargs, slots,
+                                      [args](Py_ssize_t i) { return PyTuple_GetItem(args, i); });
     if (!positional) {
         return positional;
     }

@@ -18,8 +18,8 @@ void restore_exception(Ref exception, [[maybe_unused]] Ref traceback) {
 #if PY_VERSION_HEX >= 0x030C0000
     PyErr_SetRaisedException(exception.release());
 #else
-    PyObject* type = exception ? reinterpret_cast<PyObject*>(Py_TYPE(exception.get()))
-                               : panic_exception_type();
+    PyObject* type =
+        exception ? reinterpret_cast<PyObject*>(Py_TYPE(exception.get())) : panic_exception_type();
     Py_INCREF(type);
     PyErr_Restore(type, exception.release(), traceback.release());
 #endif
@@ -134,8 +134,8 @@ Ref PendingError::value() {
     if (!arguments) {
         return Ref();
     }
-    Ref exception =
-        Ref::steal(python_call([&] { return PyObject_Call(type_.get(), arguments.get(), nullptr); }));
+    Ref exception = Ref::steal(
+        python_call([&] { return PyObject_Call(type_.get(), arguments.get(), nullptr); }));
     if (exception && cause_) {
         python_call([&] { PyException_SetCause(exception.get(), Ref(cause_).release()); });
     }

@@ -39,10 +39,10 @@ private:
     PendingError() noexcept = default;
 
     Ref type_;
-    Ref argument_;  // lazy form only
-    Ref cause_;     // lazy form only
-    Ref value_;     // fetched form: the exception (unnormalised values are normalised on fetch)
-    Ref traceback_; // fetched form on interpreters without the raised-exception API
+    Ref argument_;   // lazy form only
+    Ref cause_;      // lazy form only
+    Ref value_;      // fetched form: the exception (unnormalised values are normalised on fetch)
+    Ref traceback_;  // fetched form on interpreters without the raised-exception API
     bool lazy_ = true;
 };
 

@@ -8,8 +8,8 @@ Ref new_exception(PyObject* type, PyObject* argument) {
 }
 
 Ref text_object(std::string_view utf8) {
-    return Ref::steal(PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()),
-                                           "surrogatepass"));
+    return Ref::steal(
+        PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass"));
 }
 
 bool utf8_of(PyObject* text, std::string& out) {

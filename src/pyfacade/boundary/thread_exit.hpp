@@ -42,9 +42,7 @@ inline bool interpreter_lost() noexcept {
 // exception_ptr for it; the usual `catch (abi::__forced_unwind&)` would bind
 // a reference to an object that does not exist, which the sanitizer build
 // reports.
-inline bool handling_forced_unwind() noexcept {
-    return !std::current_exception();
-}
+inline bool handling_forced_unwind() noexcept { return !std::current_exception(); }
 
 // Runs a C API call that can run Python code, and so give up the interpreter
 // lock; a forced unwinding out of it marks the thread, then goes on. The C

@@ -42,8 +42,8 @@ PendingError cannot_convert(PyObject* object, const char* target) {
     if (!type_name) {
         return PendingError::fetch();
     }
-    Ref message = Ref::steal(PyUnicode_FromFormat("'%U' object cannot be converted to '%s'",
-                                                  type_name.get(), target));
+    Ref message = Ref::steal(
+        PyUnicode_FromFormat("'%U' object cannot be converted to '%s'", type_name.get(), target));
     if (!message) {
         return PendingError::fetch();
     }

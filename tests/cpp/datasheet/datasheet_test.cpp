@@ -35,8 +35,9 @@ FormulaEntry entry(std::string name, double value, std::string units,
 TEST(Datasheet, SeedWithoutUncertaintyIsTheExact85Bytes) {
     const std::string text =
         datasheet_json(entry("b3", 24.0, "dimensionless", std::nullopt, EntryStatus::Seed));
-    EXPECT_EQ(text,
-              R"({"name":"b3","status":"Seed","uncertainty":null,"units":"dimensionless","value":24.0})");
+    EXPECT_EQ(
+        text,
+        R"({"name":"b3","status":"Seed","uncertainty":null,"units":"dimensionless","value":24.0})");
     EXPECT_EQ(text.size(), 85u);
     EXPECT_GE(text.capacity(), quorra::datasheet::datasheet_reserved_bytes);
 }
@@ -81,34 +82,40 @@ TEST_P(DatasheetText, MatchesTheAssembledObject) {
 INSTANTIATE_TEST_SUITE_P(
     CatalogueShapes, DatasheetText,
     testing::Values(
-        SheetCase{entry("gamma_em", 0.5772156649015329, "dimensionless", std::nullopt,
-                        EntryStatus::Seed),
-                  R"({"name":"gamma_em","status":"Seed","uncertainty":null,"units":"dimensionless","value":0.5772156649015329})"},
-        SheetCase{entry("n_gen_sq", 0.0, "count", std::nullopt, EntryStatus::Pending),
-                  R"({"name":"n_gen_sq","status":"Pending","uncertainty":null,"units":"count","value":0.0})"},
-        SheetCase{entry("h0_central", 0.0, "km/s/Mpc", std::nullopt, EntryStatus::Pending),
-                  R"({"name":"h0_central","status":"Pending","uncertainty":null,"units":"km/s/Mpc","value":0.0})"}));
+        SheetCase{
+            entry("gamma_em", 0.5772156649015329, "dimensionless", std::nullopt, EntryStatus::Seed),
+            R"({"name":"gamma_em","status":"Seed","uncertainty":null,"units":"dimensionless","value":0.5772156649015329})"},
+        SheetCase{
+            entry("n_gen_sq", 0.0, "count", std::nullopt, EntryStatus::Pending),
+            R"({"name":"n_gen_sq","status":"Pending","uncertainty":null,"units":"count","value":0.0})"},
+        SheetCase{
+            entry("h0_central", 0.0, "km/s/Mpc", std::nullopt, EntryStatus::Pending),
+            R"({"name":"h0_central","status":"Pending","uncertainty":null,"units":"km/s/Mpc","value":0.0})"}));
 
 INSTANTIATE_TEST_SUITE_P(
     StatusNames, DatasheetText,
     testing::Values(
         SheetCase{entry("c", 1.0, "u", std::nullopt, EntryStatus::Cached),
                   R"({"name":"c","status":"Cached","uncertainty":null,"units":"u","value":1.0})"},
-        SheetCase{entry("e", 1.0, "u", std::nullopt, EntryStatus::External),
-                  R"({"name":"e","status":"External","uncertainty":null,"units":"u","value":1.0})"}));
+        SheetCase{
+            entry("e", 1.0, "u", std::nullopt, EntryStatus::External),
+            R"({"name":"e","status":"External","uncertainty":null,"units":"u","value":1.0})"}));
 
 // An uncertainty is a number; NaN and infinities in either number become null.
 INSTANTIATE_TEST_SUITE_P(
     Numbers, DatasheetText,
     testing::Values(
-        SheetCase{entry("m", 1776.86, "MeV", 0.12, EntryStatus::Seed),
-                  R"({"name":"m","status":"Seed","uncertainty":0.12,"units":"MeV","value":1776.86})"},
+        SheetCase{
+            entry("m", 1776.86, "MeV", 0.12, EntryStatus::Seed),
+            R"({"name":"m","status":"Seed","uncertainty":0.12,"units":"MeV","value":1776.86})"},
         SheetCase{entry("m", -1e16, "MeV", 0.0, EntryStatus::Seed),
                   R"({"name":"m","status":"Seed","uncertainty":0.0,"units":"MeV","value":-1e+16})"},
-        SheetCase{entry("m", nan, "MeV", inf, EntryStatus::Cached),
-                  R"({"name":"m","status":"Cached","uncertainty":null,"units":"MeV","value":null})"},
-        SheetCase{entry("m", -inf, "MeV", nan, EntryStatus::Cached),
-                  R"({"name":"m","status":"Cached","uncertainty":null,"units":"MeV","value":null})"}));
+        SheetCase{
+            entry("m", nan, "MeV", inf, EntryStatus::Cached),
+            R"({"name":"m","status":"Cached","uncertainty":null,"units":"MeV","value":null})"},
+        SheetCase{
+            entry("m", -inf, "MeV", nan, EntryStatus::Cached),
+            R"({"name":"m","status":"Cached","uncertainty":null,"units":"MeV","value":null})"}));
 
 // Name and units go through the string writer; the other fields of the entry
 // never show.
@@ -125,8 +132,9 @@ TEST(Datasheet, ExpressionAndDependenciesAreNotMembers) {
     FormulaEntry derived = entry("n_gen_sq", 0.0, "count", std::nullopt, EntryStatus::Pending);
     derived.expression = "n_gen * n_gen";
     derived.dependencies = {"n_gen"};
-    EXPECT_EQ(datasheet_json(derived),
-              R"({"name":"n_gen_sq","status":"Pending","uncertainty":null,"units":"count","value":0.0})");
+    EXPECT_EQ(
+        datasheet_json(derived),
+        R"({"name":"n_gen_sq","status":"Pending","uncertainty":null,"units":"count","value":0.0})");
 }
 
 }  // namespace

@@ -198,12 +198,12 @@ void check_digits(double value, const std::string& text, const Decimal& written,
     const Decimal nearest = rounded(magnitude, n);
     if (nearest.digits != written.digits || nearest.exponent != written.exponent) {
         const bool nearest_reads_back = same_double(read_with_step(nearest, 0), magnitude);
-        const bool written_is_next =
-            same_double(read_with_step(nearest, 1), magnitude) ||
-            same_double(read_with_step(nearest, -1), magnitude);
+        const bool written_is_next = same_double(read_with_step(nearest, 1), magnitude) ||
+                                     same_double(read_with_step(nearest, -1), magnitude);
         if (nearest_reads_back || !written_is_next) {
-            tally.fail(value, text, "not the nearest decimal of its length (" + nearest.digits +
-                                        "e" + std::to_string(nearest.exponent) + ")");
+            tally.fail(value, text,
+                       "not the nearest decimal of its length (" + nearest.digits + "e" +
+                           std::to_string(nearest.exponent) + ")");
             return;
         }
         ++tally.nearest_missed_boundary;

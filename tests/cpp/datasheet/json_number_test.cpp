@@ -33,19 +33,18 @@ TEST_P(NumberLayout, PositiveValueAndItsNegativeMirror) {
     EXPECT_EQ(number_text(-c.value), std::string("-") + c.text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Zero, NumberLayout, testing::Values(NumberCase{0.0, "0.0"}));
+INSTANTIATE_TEST_SUITE_P(Zero, NumberLayout, testing::Values(NumberCase{0.0, "0.0"}));
 
 // Whole numbers keep a ".0" so a reader always sees a float.
-INSTANTIATE_TEST_SUITE_P(
-    WholeNumbers, NumberLayout,
-    testing::Values(NumberCase{1.0, "1.0"}, NumberCase{3.0, "3.0"}, NumberCase{24.0, "24.0"},
-                    NumberCase{288.0, "288.0"}, NumberCase{1e5, "100000.0"},
-                    NumberCase{9007199254740992.0, "9007199254740992.0"},
-                    NumberCase{9007199254740994.0, "9007199254740994.0"},
-                    NumberCase{9999999999999998.0, "9999999999999998.0"},
-                    NumberCase{1e15, "1000000000000000.0"},
-                    NumberCase{1.5e15, "1500000000000000.0"}));
+INSTANTIATE_TEST_SUITE_P(WholeNumbers, NumberLayout,
+                         testing::Values(NumberCase{1.0, "1.0"}, NumberCase{3.0, "3.0"},
+                                         NumberCase{24.0, "24.0"}, NumberCase{288.0, "288.0"},
+                                         NumberCase{1e5, "100000.0"},
+                                         NumberCase{9007199254740992.0, "9007199254740992.0"},
+                                         NumberCase{9007199254740994.0, "9007199254740994.0"},
+                                         NumberCase{9999999999999998.0, "9999999999999998.0"},
+                                         NumberCase{1e15, "1000000000000000.0"},
+                                         NumberCase{1.5e15, "1500000000000000.0"}));
 
 // The point falls inside the digits, or before them after up to four zeros.
 INSTANTIATE_TEST_SUITE_P(
@@ -64,9 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
     Scientific, NumberLayout,
     testing::Values(NumberCase{1e16, "1e+16"}, NumberCase{1.5e16, "1.5e+16"},
                     NumberCase{123456789012345680.0, "1.2345678901234568e+17"},
-                    NumberCase{6.02214076e23, "6.02214076e+23"},
-                    NumberCase{1e100, "1e+100"}, NumberCase{0.000001, "1e-6"},
-                    NumberCase{0.0000015, "1.5e-6"}, NumberCase{1.5e-7, "1.5e-7"},
+                    NumberCase{6.02214076e23, "6.02214076e+23"}, NumberCase{1e100, "1e+100"},
+                    NumberCase{0.000001, "1e-6"}, NumberCase{0.0000015, "1.5e-6"},
+                    NumberCase{1.5e-7, "1.5e-7"},
                     NumberCase{9.999999999999999e-6, "9.999999999999999e-6"},
                     NumberCase{std::numeric_limits<double>::max(), "1.7976931348623157e+308"},
                     NumberCase{std::numeric_limits<double>::min(), "2.2250738585072014e-308"},

@@ -30,9 +30,7 @@ std::string value_text(const JsonValue& value) {
     return out;
 }
 
-TEST(JsonObject, EmptyObjectIsBraces) {
-    EXPECT_EQ(object_text({}), "{}");
-}
+TEST(JsonObject, EmptyObjectIsBraces) { EXPECT_EQ(object_text({}), "{}"); }
 
 TEST(JsonObject, MembersAreWrittenInByteOrderWhateverTheInsertionOrder) {
     EXPECT_EQ(object_text({{"value", 1.0}, {"name", std::string("x")}, {"units", JsonNull{}}}),

@@ -29,12 +29,11 @@ TEST_P(StringEscape, IsQuotedAndEscaped) {
     EXPECT_EQ(string_text(GetParam().bytes), '"' + GetParam().text + '"');
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ShortEscapes, StringEscape,
-    testing::Values(EscapeCase{"\"", R"(\")"}, EscapeCase{"\\", R"(\\)"},
-                    EscapeCase{"\b", R"(\b)"}, EscapeCase{"\t", R"(\t)"},
-                    EscapeCase{"\n", R"(\n)"}, EscapeCase{"\f", R"(\f)"},
-                    EscapeCase{"\r", R"(\r)"}));
+INSTANTIATE_TEST_SUITE_P(ShortEscapes, StringEscape,
+                         testing::Values(EscapeCase{"\"", R"(\")"}, EscapeCase{"\\", R"(\\)"},
+                                         EscapeCase{"\b", R"(\b)"}, EscapeCase{"\t", R"(\t)"},
+                                         EscapeCase{"\n", R"(\n)"}, EscapeCase{"\f", R"(\f)"},
+                                         EscapeCase{"\r", R"(\r)"}));
 
 // Other control bytes take \u00 and two lowercase hexadecimal digits.
 INSTANTIATE_TEST_SUITE_P(
@@ -58,8 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     MixedRuns, StringEscape,
     testing::Values(EscapeCase{"a\tb\nc\"d\\e", R"(a\tb\nc\"d\\e)"},
-                    EscapeCase{"\t\n\"\\", R"(\t\n\"\\)"},
-                    EscapeCase{"ab\0cd"s, R"(ab\u0000cd)"},
+                    EscapeCase{"\t\n\"\\", R"(\t\n\"\\)"}, EscapeCase{"ab\0cd"s, R"(ab\u0000cd)"},
                     EscapeCase{"\x1b[1mbold\x1b[0m", R"(\u001b[1mbold\u001b[0m)"},
                     EscapeCase{"caf\xc3\xa9\x01", "caf\xc3\xa9\\u0001"}));
 

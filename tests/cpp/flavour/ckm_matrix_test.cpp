@@ -39,10 +39,8 @@ TEST_P(IdentityTolerance, PassesExactlyForNonNegativeTolerances) {
 
 INSTANTIATE_TEST_SUITE_P(Tolerances, IdentityTolerance,
                          testing::Values(ToleranceCase{0.0, true}, ToleranceCase{-0.0, true},
-                                         ToleranceCase{1e-300, true},
-                                         ToleranceCase{-1e-300, false},
-                                         ToleranceCase{5e-324, true},
-                                         ToleranceCase{-5e-324, false},
+                                         ToleranceCase{1e-300, true}, ToleranceCase{-1e-300, false},
+                                         ToleranceCase{5e-324, true}, ToleranceCase{-5e-324, false},
                                          ToleranceCase{inf, true}, ToleranceCase{-inf, false},
                                          ToleranceCase{nan, false}));
 

@@ -63,8 +63,9 @@ constexpr CatalogueRow awkward_rows[] = {
     CatalogueRow::seed("", 3.0, "count"),
 };
 
-struct AwkwardImage : CatalogueImage<std::size(awkward_rows), layout::dependency_count(awkward_rows),
-                                     layout::text_bytes(awkward_rows)> {};
+struct AwkwardImage
+    : CatalogueImage<std::size(awkward_rows), layout::dependency_count(awkward_rows),
+                     layout::text_bytes(awkward_rows)> {};
 constexpr AwkwardImage awkward_image = layout::make_image<AwkwardImage>(awkward_rows);
 
 std::vector<FormulaEntry> expected_awkward() {

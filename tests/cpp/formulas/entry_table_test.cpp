@@ -44,7 +44,8 @@ TEST(EntryTable, InsertingAPresentNameReplacesTheWholeEntry) {
     const HashKeys keys = HashKeys::fresh();
     const std::uint64_t hash = keyed_hash(keys, "n_gen_sq");
     EntryTable table;
-    table.insert_or_assign(hash, FormulaEntry::derived("n_gen_sq", "n_gen * n_gen", "count", {"n_gen"}));
+    table.insert_or_assign(hash,
+                           FormulaEntry::derived("n_gen_sq", "n_gen * n_gen", "count", {"n_gen"}));
     table.insert_or_assign(hash, FormulaEntry::seed("n_gen_sq", 9.0, "count"));
     EXPECT_EQ(table.size(), 1u);
     EXPECT_EQ(keys_of(table), std::vector<std::string>{"n_gen_sq"});

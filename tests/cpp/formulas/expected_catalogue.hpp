@@ -87,10 +87,23 @@ inline std::vector<FormulaEntry> expected_catalogue() {
 // Every catalogue name in unsigned byte order.
 inline const std::vector<std::string>& sorted_catalogue_names() {
     static const std::vector<std::string> names = {
-        "b3",          "chi_eff",        "gamma_em",       "h0_central",  "jc_constant",
-        "logic_closure", "m_tau_mev",    "n_gen",          "n_gen_sq",    "phi",
-        "roots_total", "sterile_check",  "sterile_sector", "topo_gen_check", "v_higgs_mev",
-        "visible_sector", "w0_central",
+        "b3",
+        "chi_eff",
+        "gamma_em",
+        "h0_central",
+        "jc_constant",
+        "logic_closure",
+        "m_tau_mev",
+        "n_gen",
+        "n_gen_sq",
+        "phi",
+        "roots_total",
+        "sterile_check",
+        "sterile_sector",
+        "topo_gen_check",
+        "v_higgs_mev",
+        "visible_sector",
+        "w0_central",
     };
     return names;
 }

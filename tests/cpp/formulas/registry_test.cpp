@@ -57,8 +57,8 @@ TEST_P(MissingName, IsNotFoundAndReportedWithEveryByte) {
 
 INSTANTIATE_TEST_SUITE_P(NearCatalogueNames, MissingName,
                          testing::Values("B3"s, "PHI"s, "b3 "s, " b3"s, "b3\n"s, "n_ge"s,
-                                         "n_gen_sq2"s, "b3\0x"s, "b3\0"s, "\0b3"s, ""s,
-                                         "a`b"s, "\xcf\x86"s, "\xff"s));
+                                         "n_gen_sq2"s, "b3\0x"s, "b3\0"s, "\0b3"s, ""s, "a`b"s,
+                                         "\xcf\x86"s, "\xff"s));
 
 TEST(FormulasRegistry, NameWithEmbeddedNulIsADistinctKey) {
     FormulasRegistry registry = FormulasRegistry::with_builtins();
@@ -95,8 +95,8 @@ TEST(FormulasRegistry, NamesAreSortedAsUnsignedBytesWithPrefixesFirst) {
          {"\xc3\xa9"s, "ab"s, "a"s, "a\x01"s, "B"s, "a_"s, "ai"s, ""s, "a\0"s, "\x7f"s}) {
         registry.insert(FormulaEntry::seed(name, 1.0, "count"));
     }
-    EXPECT_EQ(registry.names(), (std::vector<std::string>{"", "B", "a", "a\0"s, "a\x01", "a_",
-                                                          "ab", "ai", "\x7f", "\xc3\xa9"}));
+    EXPECT_EQ(registry.names(), (std::vector<std::string>{"", "B", "a", "a\0"s, "a\x01", "a_", "ab",
+                                                          "ai", "\x7f", "\xc3\xa9"}));
     // The empty name is a key like any other.
     EXPECT_EQ(registry.lookup("").value().name, "");
 }

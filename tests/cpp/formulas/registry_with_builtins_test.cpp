@@ -54,9 +54,10 @@ TEST(Catalogue, IrrationalSeedsAreTheNearestDoubles) {
 
 // The bare-number formulas are the shortest round-trip texts of these doubles.
 TEST(Catalogue, BareNumberExpressionsAreShortestDisplayTexts) {
-    const std::pair<const char*, double> rows[] = {
-        {"v_higgs_mev", 246220.0}, {"h0_central", 70.0}, {"w0_central", -1.0},
-        {"m_tau_mev", 1776.86}};
+    const std::pair<const char*, double> rows[] = {{"v_higgs_mev", 246220.0},
+                                                   {"h0_central", 70.0},
+                                                   {"w0_central", -1.0},
+                                                   {"m_tau_mev", 1776.86}};
     for (const auto& [name, number] : rows) {
         char text[32];
         const auto written = std::to_chars(std::begin(text), std::end(text), number);

@@ -21,9 +21,7 @@ namespace {
 
 namespace platform = quorra::platform;
 
-TEST(Platform, AvailableProcessorsIsAtLeastOne) {
-    EXPECT_GE(platform::available_processors(), 1u);
-}
+TEST(Platform, AvailableProcessorsIsAtLeastOne) { EXPECT_GE(platform::available_processors(), 1u); }
 
 #if QUORRA_TEST_LINUX_PLATFORM
 // The count follows the thread's affinity set, not the machine's size.

@@ -116,7 +116,8 @@ TEST_F(CallGuard, OtherCppExceptionsBecomePanicsWithAFixedMessage) {
 
 TEST_F(CallGuard, PendingErrorsAreRaised) {
     PyObject* result = guard_object([]() -> Outcome<Ref> {
-        return quorra::Err{PendingError::message(PyExc_KeyError, "constant `x` not found in registry")};
+        return quorra::Err{
+            PendingError::message(PyExc_KeyError, "constant `x` not found in registry")};
     });
     EXPECT_EQ(result, nullptr);
     const Raised raised = take_raised();
@@ -135,7 +136,8 @@ TEST_F(CallGuard, ErrorWithoutArgumentsHasAnEmptyMessage) {
 }
 
 TEST_F(CallGuard, FetchWithNothingPendingIsASystemError) {
-    PyObject* result = guard_object([]() -> Outcome<Ref> { return quorra::Err{PendingError::fetch()}; });
+    PyObject* result =
+        guard_object([]() -> Outcome<Ref> { return quorra::Err{PendingError::fetch()}; });
     EXPECT_EQ(result, nullptr);
     const Raised raised = take_raised();
     EXPECT_EQ(raised.type, PyExc_SystemError);
@@ -259,7 +261,9 @@ TEST_F(CallGuard, ForcedUnwindingPassesThroughAndReleasesNothing) {
     // The reference the ended call held is leaked, not released.
     EXPECT_EQ(Py_REFCNT(object.get()), count + 1);
     // Only that thread was marked: here references are released as before.
-    { Ref again = Ref::borrow(object.get()); }
+    {
+        Ref again = Ref::borrow(object.get());
+    }
     EXPECT_EQ(Py_REFCNT(object.get()), count + 1);
     Py_DECREF(object.get());
 }

@@ -34,8 +34,9 @@ extern "C" __attribute__((visibility("default"))) int probe_throw_and_catch(char
 // forced unwinding pass, as the call guard does. Counts the destructor's runs
 // in `destroyed` and the rethrows in `rethrown`. Returns 1 when the callback
 // returns, -1 when something else was caught.
-extern "C" __attribute__((visibility("default"))) int probe_call_through(
-    void (*callback)(), int* destroyed, int* rethrown) {
+extern "C" __attribute__((visibility("default"))) int probe_call_through(void (*callback)(),
+                                                                         int* destroyed,
+                                                                         int* rethrown) {
     Counter counter{destroyed};
     try {
         callback();

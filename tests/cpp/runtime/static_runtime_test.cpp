@@ -16,7 +16,8 @@ protected:
     void SetUp() override {
         library_ = dlopen(QUORRA_RUNTIME_PROBE, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(library_, nullptr) << dlerror();
-        throw_and_catch_ = reinterpret_cast<ThrowAndCatch>(dlsym(library_, "probe_throw_and_catch"));
+        throw_and_catch_ =
+            reinterpret_cast<ThrowAndCatch>(dlsym(library_, "probe_throw_and_catch"));
         call_through_ = reinterpret_cast<CallThrough>(dlsym(library_, "probe_call_through"));
         ASSERT_NE(throw_and_catch_, nullptr);
         ASSERT_NE(call_through_, nullptr);
@@ -44,9 +45,8 @@ TEST_F(StaticRuntime, ExceptionsAreThrownAndCaughtInsideTheLibrary) {
     EXPECT_EQ(throw_and_catch_('x'), 'x');
     // The host's own runtime is unaffected by the library's.
     EXPECT_THROW(throw std::logic_error("host"), std::logic_error);
-    void* in_thread = run_in_thread([](void*) -> void* {
-        return throw_and_catch_('y') == 'y' ? &exit_value : nullptr;
-    });
+    void* in_thread = run_in_thread(
+        [](void*) -> void* { return throw_and_catch_('y') == 'y' ? &exit_value : nullptr; });
     EXPECT_EQ(in_thread, &exit_value);
 }
 
