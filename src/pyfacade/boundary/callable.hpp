@@ -41,7 +41,8 @@ struct Callable {
     Parameters parameters;
     const char* doc;  // the docstring after its text signature
     // The handler. A callable with no parameters has the first, and the
-    // interpreter itself refuses any argument; the others have the second.
+    // interpreter itself refuses any argument; the others have the second
+    // (the row makers pair them so).
     Outcome<Ref> (*without_arguments)(PyObject* self);
     Outcome<Ref> (*with_arguments)(PyObject* self, Arguments arguments);
 
@@ -59,8 +60,7 @@ struct Callable {
     }
 
     constexpr int flags() const {
-        const int convention =
-            with_arguments != nullptr ? METH_FASTCALL | METH_KEYWORDS : METH_NOARGS;
+        const int convention = parameter_count() > 0 ? METH_FASTCALL | METH_KEYWORDS : METH_NOARGS;
         return binding == Binding::static_method ? convention | METH_STATIC : convention;
     }
 
@@ -120,7 +120,9 @@ PyObject* call_with_arguments(PyObject* self, PyObject* const* args, Py_ssize_t 
 
 template <const auto& rows, std::size_t index>
 constexpr PyCFunction entry_of() {
-    if constexpr (rows[index].with_arguments != nullptr) {
+    // Chosen by the parameters, not by comparing the handler with null: a
+    // function's address is no constant expression in a sanitizer build.
+    if constexpr (rows[index].parameter_count() > 0) {
         // The interpreter casts the function back according to the flags.
         return reinterpret_cast<PyCFunction>(
             reinterpret_cast<void (*)()>(call_with_arguments<rows, index>));
