@@ -36,6 +36,22 @@ void note_interpreter_finalized() {
     module_record.interpreter_finalized.store(true);
 }
 
+// Whether the cached module has been through a finalization that nobody
+// noted, for when the exit function could not be registered (Py_AtExit's
+// table holds 32 functions, and an embedding program may have filled it).
+// Finalization clears the dictionary of every module still alive: its values
+// become None, or its entries go. Only then does a module lose its __name__,
+// which the import system set and a program has no reason to take away. The
+// cached module itself is still ours, since the record holds a reference.
+bool finalized_unnoticed(PyObject* cached_module) {
+    if (module_record.exit_noted) {
+        return false;
+    }
+    PyObject* dict = PyModule_GetDict(cached_module);
+    PyObject* name = dict != nullptr ? PyDict_GetItemString(dict, "__name__") : nullptr;
+    return name == nullptr || name == Py_None;
+}
+
 // The C API version the module is built for: the interpreter warns on a mismatch.
 constexpr int module_api_version = 1013;
 
@@ -161,13 +177,17 @@ Outcome<Ref> initialise() {
     if (!module_record.interpreter_id.compare_exchange_strong(bound, id) && bound != id) {
         return Err{PendingError::message(PyExc_ImportError, subinterpreter_refusal)};
     }
-    // Py_AtExit fails only when its table of 32 functions is full; the
-    // module then works as before but cannot tell a restarted interpreter.
+    if (module_record.cached_module != nullptr) {
+        if (finalized_unnoticed(module_record.cached_module)) {
+            note_interpreter_finalized();
+            return Err{PendingError::message(PyExc_ImportError, reinitialisation_refusal)};
+        }
+        return Ref::borrow(module_record.cached_module);
+    }
+    // Py_AtExit fails only when its table of 32 functions is full; the cached
+    // module's dictionary then tells a restarted interpreter instead.
     if (!module_record.exit_noted) {
         module_record.exit_noted = Py_AtExit(note_interpreter_finalized) == 0;
-    }
-    if (module_record.cached_module != nullptr) {
-        return Ref::borrow(module_record.cached_module);
     }
     Ref module = Ref::steal(
         python_call([] { return PyModule_Create2(&module_definition, module_api_version); }));

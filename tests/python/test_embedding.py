@@ -16,6 +16,9 @@ import veltrane
 RESTARTING_PROGRAM = r"""
 #include <Python.h>
 #include <stdio.h>
+#include <string.h>
+
+static void nothing(void) {}
 
 static const char round_code[] =
     "try:\n"
@@ -29,11 +32,18 @@ static const char round_code[] =
     "    except BaseException as error:\n"
     "        print(type(error).__name__ + ':', error)\n";
 
-int main(void) {
+/* With "fill", the first round fills the interpreter's table of exit
+   functions before the module is imported, leaving it no slot. */
+int main(int argc, char **argv) {
+    const int fill = argc > 1 && strcmp(argv[1], "fill") == 0;
     for (int round = 1; round <= 3; ++round) {
         printf("round %d\n", round);
         fflush(stdout);
         Py_InitializeEx(0);
+        if (round == 1 && fill) {
+            while (Py_AtExit(nothing) == 0) {
+            }
+        }
         if (PyRun_SimpleString(round_code) != 0 || Py_FinalizeEx() != 0) {
             return 1;
         }
@@ -64,7 +74,8 @@ def c_compiler() -> str | None:
     return None
 
 
-def test_a_restarted_interpreter_is_refused_with_import_error(tmp_path):
+@pytest.mark.parametrize("exit_table", ["free", "fill"])
+def test_a_restarted_interpreter_is_refused_with_import_error(tmp_path, exit_table):
     libpython = shared_libpython()
     compiler = c_compiler()
     if libpython is None:
@@ -83,7 +94,7 @@ def test_a_restarted_interpreter_is_refused_with_import_error(tmp_path):
     package_parent = str(Path(veltrane.__file__).parent.parent)
     environment = dict(os.environ, PYTHONHOME=sys.base_prefix,
                        PYTHONPATH=os.pathsep.join(filter(None, [package_parent, os.environ.get("PYTHONPATH")])))
-    result = subprocess.run([program], capture_output=True, text=True, timeout=60, env=environment)
+    result = subprocess.run([program, exit_table], capture_output=True, text=True, timeout=60, env=environment)
     assert result.returncode == 0, result.stderr[-2000:]
     assert result.stdout.splitlines() == [
         "round 1",
