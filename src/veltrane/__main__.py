@@ -94,6 +94,19 @@ class _Parser(argparse.ArgumentParser):
         # argparse's own printing drops write errors; main() reports them.
         (file or sys.stdout).write(self.format_help())
 
+    def _print_message(self, message: str, file: SupportsWrite[str] | None = None) -> None:
+        # The usage and error lines of a usage error. A stream that cannot
+        # take them (or is gone) drops them, so that the exit status stays 2:
+        # later argparse releases do so themselves, while 3.11.2's (Debian
+        # 12's) lets the write's OSError out, which ended the command with 1
+        # or 141.
+        stream = file or sys.stderr
+        if message and stream is not None:
+            try:
+                stream.write(message)
+            except OSError:
+                pass
+
 
 def _program_name() -> str:
     """``python -m veltrane`` when run as a module, else ``veltrane``."""
