@@ -156,3 +156,25 @@ def test_the_sdist_holds_the_tracked_files_and_nothing_that_lies_beside_them(che
     # The CI's own files are left out on purpose.
     assert packed - {"PKG-INFO"} == {path for path in tracked
                                      if not path.startswith(".ci/") and path != ".gitignore"}
+
+
+def test_find_pythons_lists_another_build_of_a_version_only_when_asked(tmp_path):
+    name = "python%d.%d" % sys.version_info[:2]
+    base = Path(sys.base_prefix) / "bin" / name
+    # Two spellings of one interpreter, then a build of its own (an environment
+    # has its own prefix), in that order on PATH, with no pyenv to ask first.
+    spellings = [tmp_path / "first", tmp_path / "same"]
+    for folder in spellings:
+        folder.mkdir()
+        (folder / name).symlink_to(base)
+    subprocess.run([base, "-m", "venv", "--without-pip", tmp_path / "venv"], check=True)
+    dirs = [*spellings, tmp_path / "venv" / "bin"]
+    env = {**os.environ, "PATH": os.pathsep.join([*map(str, dirs), "/usr/bin", "/bin"])}
+
+    def found(*args):
+        lines = subprocess.run(["bash", str(ROOT / "scripts" / "find-pythons"), *args], env=env,
+                               capture_output=True, text=True, check=True).stdout.splitlines()
+        return [line for line in lines if line.startswith(str(tmp_path))]
+
+    assert found() == [str(dirs[0] / name)]
+    assert found("--all") == [str(dirs[0] / name), str(dirs[2] / name)]
