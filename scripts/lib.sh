@@ -22,7 +22,8 @@ pip_install() {
 }
 
 # interpreter_tag PYTHON: names the directories that belong to one interpreter,
-# e.g. py3.11-1a2b3c4d: its version, then a hash of the interpreter itself, so
+# e.g. py3.11-1a2b3c4d: its version (with its ABI flags: py3.14d- for a debug
+# build), then a hash of the interpreter itself, so
 # that python3, python3.11 and python of one installation share one tag. The
 # executable is resolved through its symbolic links; as a virtual
 # environment's python is often a link to its base interpreter, the hash also
@@ -30,7 +31,7 @@ pip_install() {
 interpreter_tag() {
     "$1" -c 'import hashlib, os, sys
 key = "%s\0%s" % (os.path.realpath(sys.executable), os.path.realpath(sys.prefix))
-print("py%d.%d-%s" % (*sys.version_info[:2], hashlib.sha1(key.encode()).hexdigest()[:8]))'
+print("py%d.%d%s-%s" % (*sys.version_info[:2], sys.abiflags, hashlib.sha1(key.encode()).hexdigest()[:8]))'
 }
 
 # requirements PYTHON GROUP: the packages of pyproject.toml's build-system
@@ -47,9 +48,42 @@ print("\n".join(packages))
 EOF
 }
 
+# debian_python_part PYTHON PART: makes sure that Debian's own interpreter has
+# a part that Debian ships in a package of its own: "venv" (ensurepip, without
+# which `python -m venv` fails: python3.X-venv) or "dev" (the headers and
+# library that the build needs: python3.X-dev, or python3.X-dbg for the debug
+# interpreter). When the part is missing, root installs the package with
+# apt-get, saying so in one line; anybody else (or QUORRA_NO_APT=1) gets one
+# line naming the package, and the script fails. An interpreter that no Debian
+# package holds is left alone: its own installation brings both parts.
+debian_python_part() {
+    local python=$1 part=$2 check
+    case "$part" in
+        venv) check='import ensurepip' ;;
+        dev) check='import os, sys, sysconfig
+sys.exit(not os.path.isfile(os.path.join(sysconfig.get_path("include"), "Python.h")))' ;;
+        *) die "debian_python_part: no part '$part'" ;;
+    esac
+    "$python" -c "$check" 2>/dev/null && return 0
+    local executable package
+    executable=$("$python" -c 'import os, sys; print(os.path.realpath(sys.executable))')
+    command -v dpkg >/dev/null 2>&1 && dpkg -S "$executable" >/dev/null 2>&1 || return 0
+    package=$("$python" -c 'import sys
+debug = hasattr(sys, "gettotalrefcount")
+print("python%d.%d-%s" % (*sys.version_info[:2], "dbg" if debug and sys.argv[1] == "dev" else sys.argv[1]))' "$part")
+    if [ "$(id -u)" -ne 0 ] || [ "${QUORRA_NO_APT:-}" = 1 ] || ! command -v apt-get >/dev/null 2>&1; then
+        die "$executable lacks its $part part: install Debian's $package (apt-get install $package)"
+    fi
+    echo "== installing $package with apt-get: $executable lacks its $part part"
+    { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$package"; } >/dev/null ||
+        die "apt-get could not install $package"
+    "$python" -c "$check" || die "$package is installed, yet $executable still lacks its $part part"
+}
+
 # new_venv PYTHON DIR: creates a fresh virtual environment in DIR, with a pip
 # that understands --config-settings (22.1 and later).
 new_venv() {
+    debian_python_part "$1" venv
     rm -rf "$2"
     "$1" -m venv "$2" ||
         die "cannot create a virtual environment with $1 (on Debian: apt-get install python3-venv)"
@@ -71,6 +105,7 @@ use_venv() {
     "$python" -c 'import sys; sys.exit(sys.version_info < (3, 11))' ||
         die "$python is Python $version; veltrane needs 3.11 or later"
     TAG=$(interpreter_tag "$python")
+    debian_python_part "$python" dev
     if "$python" -c 'import sys; sys.exit(sys.prefix == sys.base_prefix)'; then
         VENV_PYTHON=$("$python" -c 'import sys; print(sys.executable)')
     else
@@ -86,6 +121,15 @@ use_venv() {
     pip_install "$VENV_PYTHON" "${packages[@]}"
     [ -x "$VENV_BIN/cmake" ] && [ -x "$VENV_BIN/ninja" ] ||
         die "the test dependencies in $VENV_BIN provide no cmake or ninja"
+}
+
+# install_checkout: builds the checkout (warnings are errors) in
+# build/extension/$TAG and installs it into the environment of use_venv.
+install_checkout() {
+    echo "== installing veltrane"
+    pip_install "$VENV_PYTHON" --no-build-isolation --force-reinstall --no-deps \
+        --config-settings=build-dir="$root/build/extension/$TAG" \
+        --config-settings=cmake.define.QUORRA_WERROR=ON "$root"
 }
 
 # local_gtest_prefix: the GoogleTest that scripts/run-tests unpacked into
