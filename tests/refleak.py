@@ -2,18 +2,21 @@
 sys.gettotalrefcount): each test module runs several times in one process,
 and steady growth of the interpreter's references or memory blocks fails it.
 
-    python tests/refleak.py [--warmups N] [--rounds N] [MODULE...]
+    python tests/refleak.py [--warmups N] [--rounds N] [--examples N] [--each] [MODULE...]
 
 MODULE defaults to every tests/python/test_*.py; each runs in a process of its
 own, under pytest. The first round is the module's ordinary run, which must
 pass. The tests that start another process (whose references live there, not
 here) run in that round only, and a line says how many they are; every later
 round runs the others again: first --warmups rounds, which fill the caches
-and are not judged, then --rounds measured rounds. After each round, the
+and are not judged, then --rounds measured rounds; in them a property test
+tries --examples examples, the same ones each round. After each round, the
 garbage is collected and the interpreter's caches are cleared; a module leaks
 when every measured round ends with more references (sys.gettotalrefcount)
 or more allocated memory blocks (sys.getallocatedblocks) than the round
-before it. Exit status: 0 when every module passes and leaks nothing, else 1.
+before it. --each measures every test on its own instead, and names those
+that grow, to find where a leak is. Exit status: 0 when every module passes
+and leaks nothing, else 1.
 """
 
 from __future__ import annotations
@@ -54,28 +57,17 @@ def grows(deltas: list[int]) -> bool:
     return all(delta >= 1 for delta in deltas)
 
 
-def forget_the_run(item: pytest.Item) -> None:
-    """Drops what one run of a test leaves on objects that outlive it, which
-    an ordinary session, running each test once, never sees grow: the output
-    captured from it (kept on the item for its report), and the traceback and
-    context of an exception instance given as a parameter (a raised
-    exception's traceback grows by the frames of each raise)."""
-    item._report_sections.clear()
-    callspec = getattr(item, "callspec", None)
-    for value in callspec.params.values() if callspec else ():
-        if isinstance(value, BaseException):
-            value.__traceback__ = value.__context__ = None
-
-
 class RepeatedRounds:
     """A pytest plugin: after the session's ordinary run, the tests that ran
     in-process again, round after round, with the counts taken after each."""
 
-    def __init__(self, warmups: int, rounds: int, each: bool = False) -> None:
+    def __init__(self, warmups: int, rounds: int, examples: int, each: bool = False) -> None:
         self.each = each
+        self.examples = examples
         self.warmups = warmups
         self.rounds = rounds
         self.spawning: set[str] = set()
+        self.hypothesis_settings: dict[object, object] = {}
         self.current: str | None = None
         self.verdict: list[str] = []
         self.failed = False
@@ -142,6 +134,34 @@ class RepeatedRounds:
                                 f"{column} (after {self.warmups} warm-up rounds of {len(items)} tests)")
         return result
 
+    def forget_the_run(self, item: pytest.Item) -> None:
+        """Drops what one run of a test leaves on objects that outlive it,
+        which an ordinary session, running each test once, never sees grow:
+        the output captured from it (kept on the item for its report); the
+        traceback and context of an exception instance given as a parameter
+        (a raised exception's traceback grows by the frames of each raise);
+        and the settings that hypothesis's pytest plugin gives a parametrized
+        test on each run, each made with the one before as its parent."""
+        item._report_sections.clear()
+        callspec = getattr(item, "callspec", None)
+        for value in callspec.params.values() if callspec else ():
+            if isinstance(value, BaseException):
+                value.__traceback__ = value.__context__ = None
+        function = getattr(item.obj, "__func__", item.obj)
+        if function in self.hypothesis_settings:
+            function._hypothesis_internal_use_settings = self.hypothesis_settings[function]
+
+    def fewer_examples(self, item: pytest.Item) -> None:
+        """A property test tries at most --examples examples in the repeated
+        rounds (its ordinary run tried them all)."""
+        from hypothesis import settings
+
+        function = getattr(item.obj, "__func__", item.obj)
+        current = getattr(function, "_hypothesis_internal_use_settings", None)
+        if current is not None and function not in self.hypothesis_settings:
+            capped = settings(current, max_examples=min(current.max_examples, self.examples))
+            self.hypothesis_settings[function] = function._hypothesis_internal_use_settings = capped
+
     def measure(self, items: list[pytest.Item]):
         """Runs items round after round; returns the growth of references and
         of memory blocks in each measured round, or None when a test failed."""
@@ -149,6 +169,8 @@ class RepeatedRounds:
         # small growths are cached ints: the bookkeeping adds no objects of
         # its own from round to round.
         deltas = ([0] * self.rounds, [0] * self.rounds)
+        for item in items:
+            self.fewer_examples(item)
         before = (0, 0)
         for number in range(self.warmups + self.rounds):
             for index, item in enumerate(items):
@@ -159,7 +181,7 @@ class RepeatedRounds:
                         self.verdict.append(f"{item.nodeid} failed in repeated round {number + 1}:\n"
                                             f"{report.longreprtext}")
                         return None
-                forget_the_run(item)
+                self.forget_the_run(item)
             after = settle()
             if number >= self.warmups:
                 measured = number - self.warmups
@@ -177,34 +199,37 @@ class RepeatedRounds:
             session.exitstatus = 1
 
 
-def run_one(module: str, warmups: int, rounds: int, each: bool) -> int:
-    return int(pytest.main([module, "-q", "-p", "no:cacheprovider"],
-                           plugins=[RepeatedRounds(warmups, rounds, each)]))
+def run_one(module: str, args: argparse.Namespace) -> int:
+    plugin = RepeatedRounds(args.warmups, args.rounds, args.examples, args.each)
+    return int(pytest.main([module, "-q", "-p", "no:cacheprovider"], plugins=[plugin]))
 
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--warmups", type=int, default=3, help="rounds not judged (default 3)")
     parser.add_argument("--rounds", type=int, default=3, help="rounds judged (default 3)")
+    parser.add_argument("--examples", type=int, default=30,
+                        help="examples of a property test in a repeated round (default 30)")
     parser.add_argument("--each", action="store_true",
                         help="to find a leak: the rounds of each test on its own, and the tests that grow")
     parser.add_argument("--one", action="store_true", help=argparse.SUPPRESS)
     parser.add_argument("modules", nargs="*")
     args = parser.parse_args()
-    if args.rounds < 2 or args.warmups < 1:
-        parser.error("--warmups must be 1 or more, --rounds 2 or more")
+    if args.rounds < 2 or args.warmups < 1 or args.examples < 1:
+        parser.error("--warmups and --examples must be 1 or more, --rounds 2 or more")
     if not hasattr(sys, "gettotalrefcount"):
         parser.error(f"{sys.executable} is no debug interpreter (it lacks sys.gettotalrefcount)")
     if args.one:
         [module] = args.modules
-        return run_one(module, args.warmups, args.rounds, args.each)
+        return run_one(module, args)
     modules = args.modules or sorted(map(str, (ROOT / "tests" / "python").glob("test_*.py")))
     failed = []
     for module in modules:
         print(f"== {Path(module).name}: its ordinary run, then {args.warmups} warm-up and "
               f"{args.rounds} measured rounds", flush=True)
         status = subprocess.run([sys.executable, __file__, "--one", "--warmups", str(args.warmups),
-                                 "--rounds", str(args.rounds), *(["--each"] if args.each else []),
+                                 "--rounds", str(args.rounds), "--examples", str(args.examples),
+                                 *(["--each"] if args.each else []),
                                  module]).returncode
         if status != 0:
             failed.append(Path(module).name)
