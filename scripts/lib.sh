@@ -75,8 +75,9 @@ print("python%d.%d-%s" % (*sys.version_info[:2], "dbg" if debug and sys.argv[1] 
         die "$executable lacks its $part part: install Debian's $package (apt-get install $package)"
     fi
     echo "== installing $package with apt-get: $executable lacks its $part part"
-    { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$package"; } >/dev/null ||
-        die "apt-get could not install $package"
+    local output
+    output=$({ apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$package"; } 2>&1) ||
+        { echo "$output" >&2; die "apt-get could not install $package"; }
     "$python" -c "$check" || die "$package is installed, yet $executable still lacks its $part part"
 }
 
