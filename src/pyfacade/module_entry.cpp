@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "pyfacade/boundary/call_guard.hpp"
 #include "pyfacade/boundary/conversions.hpp"
 #include "pyfacade/boundary/type_names.hpp"
 #include "pyfacade/module_table.hpp"
@@ -56,15 +57,15 @@ bool finalized_unnoticed(PyObject* cached_module) {
 constexpr int module_api_version = 1013;
 
 PyModuleDef module_definition = {
-    PyModuleDef_HEAD_INIT,
-    "_quorra_core",
-    "PyO3 module entry point. Wired as `veltrane._quorra_core`.",
-    0,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
+    .m_base = PyModuleDef_HEAD_INIT,
+    .m_name = "_quorra_core",
+    .m_doc = "PyO3 module entry point. Wired as `veltrane._quorra_core`.",
+    .m_size = 0,
+    .m_methods = nullptr,
+    .m_slots = nullptr,
+    .m_traverse = nullptr,
+    .m_clear = nullptr,
+    .m_free = nullptr,
 };
 
 constexpr const char* reinitialisation_refusal =
@@ -112,7 +113,7 @@ Outcome<Done> add_attribute(PyObject* module, PyObject* name, PyObject* value) {
 }
 
 Outcome<Done> add_class(PyObject* module, const ClassRow& row) {
-    auto type = type_object(row);
+    auto type = type_object_or_error(row);
     if (!type) {
         return Err{std::move(type).error()};
     }
@@ -149,17 +150,21 @@ Outcome<Done> add_version(PyObject* module) {
 // Adds everything in order; the first failure stops it, and nothing added
 // before is undone.
 Outcome<Done> register_module(PyObject* module) {
-    for (const ClassRow* row : module_classes) {
-        auto added = add_class(module, *row);
-        if (!added) {
-            return added;
+    for (const ModuleRows* rows : module_rows) {
+        for (const ClassRow* row : rows->classes) {
+            auto added = add_class(module, *row);
+            if (!added) {
+                return added;
+            }
         }
     }
-    PyMethodDef* definitions = MethodTable<module_functions>::definitions();
-    for (std::size_t i = 0; i < module_functions.size(); ++i) {
-        auto added = add_function(module, &definitions[i]);
-        if (!added) {
-            return added;
+    for (const ModuleRows* rows : module_rows) {
+        for (PyMethodDef* definition = rows->functions(); definition->ml_name != nullptr;
+             ++definition) {
+            auto added = add_function(module, definition);
+            if (!added) {
+                return added;
+            }
         }
     }
     return add_version(module);

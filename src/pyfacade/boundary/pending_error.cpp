@@ -184,4 +184,8 @@ void PendingError::raise() && {
     }
 }
 
+void print_pending_error() {
+    python_call([] { PyErr_Print(); });
+}
+
 }  // namespace quorra::py
