@@ -78,7 +78,7 @@ constexpr const char* subinterpreter_refusal =
 
 // The module's __all__, created empty if the module has none yet.
 Outcome<Ref> all_list(PyObject* module) {
-    Ref all = Ref::steal(PyObject_GetAttrString(module, "__all__"));
+    Ref all = Ref::steal(python_call([module] { return PyObject_GetAttrString(module, "__all__"); }));
     if (all) {
         if (!PyList_Check(all.get())) {
             return Err{cannot_convert(all.get(), "PyList")};
@@ -90,7 +90,7 @@ Outcome<Ref> all_list(PyObject* module) {
         return Err{std::move(error)};
     }
     all = checked(python_call([] { return PyList_New(0); }));
-    if (PyObject_SetAttrString(module, "__all__", all.get()) != 0) {
+    if (python_call([&] { return PyObject_SetAttrString(module, "__all__", all.get()); }) != 0) {
         return Err{PendingError::fetch()};
     }
     return all;
@@ -106,7 +106,7 @@ Outcome<Done> add_attribute(PyObject* module, PyObject* name, PyObject* value) {
         PendingError error = PendingError::fetch();
         fault("could not append __name__ to __all__: " + error_text(error));
     }
-    if (PyObject_SetAttr(module, name, value) != 0) {
+    if (python_call([=] { return PyObject_SetAttr(module, name, value); }) != 0) {
         return Err{PendingError::fetch()};
     }
     return Done{};
@@ -131,7 +131,8 @@ Outcome<Done> add_function(PyObject* module, PyMethodDef* definition) {
     if (!function) {
         return Err{PendingError::fetch()};
     }
-    Ref name = Ref::steal(PyObject_GetAttrString(function.get(), "__name__"));
+    Ref name = Ref::steal(
+        python_call([&] { return PyObject_GetAttrString(function.get(), "__name__"); }));
     if (!name) {
         return Err{PendingError::fetch()};
     }

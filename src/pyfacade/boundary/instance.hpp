@@ -87,7 +87,7 @@ void dealloc_instance(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
     auto free_object = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
     free_object(object);
-    Py_DECREF(type);
+    python_call([type] { Py_DECREF(type); });
 }
 
 }  // namespace quorra::py

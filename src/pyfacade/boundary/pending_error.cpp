@@ -103,8 +103,10 @@ PendingError PendingError::fetch() {
     PyObject* traceback = nullptr;
     PyErr_Fetch(&type, &value, &traceback);
     if (type == nullptr) {
-        Py_XDECREF(value);
-        Py_XDECREF(traceback);
+        python_call([&] {
+            Py_XDECREF(value);
+            Py_XDECREF(traceback);
+        });
         return message(PyExc_SystemError, no_exception_set);
     }
     // Normalising may instantiate a class of the program's; a forced
