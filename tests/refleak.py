@@ -9,8 +9,8 @@ own, under pytest. The first round is the module's ordinary run, which must
 pass. The tests that start another process (whose references live there, not
 here) run in that round only, and a line says how many they are; every later
 round runs the others again: first --warmups rounds, which fill the caches
-and are not judged, then --rounds measured rounds; in them a property test
-tries --examples examples, the same ones each round. After each round, the
+and are not judged, then --rounds measured rounds. A property test tries
+--examples examples, the same ones in every round. After each round, the
 garbage is collected and the interpreter's caches are cleared; a module leaks
 when every measured round ends with more references (sys.gettotalrefcount)
 or more allocated memory blocks (sys.getallocatedblocks) than the round
@@ -97,6 +97,10 @@ class RepeatedRounds:
             if hasattr(os, name):
                 self._watch(os, name)
 
+    def pytest_collection_modifyitems(self, items: list[pytest.Item]) -> None:
+        for item in items:
+            self.fewer_examples(item)
+
     @pytest.hookimpl(wrapper=True)
     def pytest_runtest_protocol(self, item: pytest.Item, nextitem: pytest.Item | None):
         self.current = item.nodeid
@@ -152,8 +156,8 @@ class RepeatedRounds:
             function._hypothesis_internal_use_settings = self.hypothesis_settings[function]
 
     def fewer_examples(self, item: pytest.Item) -> None:
-        """A property test tries at most --examples examples in the repeated
-        rounds (its ordinary run tried them all)."""
+        """A property test tries at most --examples examples in each round
+        (scripts/root-tests runs them all under the same interpreter)."""
         from hypothesis import settings
 
         function = getattr(item.obj, "__func__", item.obj)
@@ -169,8 +173,6 @@ class RepeatedRounds:
         # small growths are cached ints: the bookkeeping adds no objects of
         # its own from round to round.
         deltas = ([0] * self.rounds, [0] * self.rounds)
-        for item in items:
-            self.fewer_examples(item)
         before = (0, 0)
         for number in range(self.warmups + self.rounds):
             for index, item in enumerate(items):
@@ -209,7 +211,7 @@ def main() -> int:
     parser.add_argument("--warmups", type=int, default=3, help="rounds not judged (default 3)")
     parser.add_argument("--rounds", type=int, default=3, help="rounds judged (default 3)")
     parser.add_argument("--examples", type=int, default=30,
-                        help="examples of a property test in a repeated round (default 30)")
+                        help="examples of a property test in each round (default 30)")
     parser.add_argument("--each", action="store_true",
                         help="to find a leak: the rounds of each test on its own, and the tests that grow")
     parser.add_argument("--one", action="store_true", help=argparse.SUPPRESS)
