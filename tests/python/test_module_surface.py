@@ -2,7 +2,6 @@
 
 import ast
 import importlib
-import inspect
 import sys
 from pathlib import Path
 
