@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "pyfacade/boundary/call_guard.hpp"
 #include "pyfacade/boundary/conversions.hpp"
 #include "pyfacade/boundary/type_names.hpp"
 #include "pyfacade/module_table.hpp"
@@ -56,15 +57,15 @@ bool finalized_unnoticed(PyObject* cached_module) {
 constexpr int module_api_version = 1013;
 
 PyModuleDef module_definition = {
-    PyModuleDef_HEAD_INIT,
-    "_quorra_core",
-    "PyO3 module entry point. Wired as `veltrane._quorra_core`.",
-    0,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
+    .m_base = PyModuleDef_HEAD_INIT,
+    .m_name = "_quorra_core",
+    .m_doc = "PyO3 module entry point. Wired as `veltrane._quorra_core`.",
+    .m_size = 0,
+    .m_methods = nullptr,
+    .m_slots = nullptr,
+    .m_traverse = nullptr,
+    .m_clear = nullptr,
+    .m_free = nullptr,
 };
 
 constexpr const char* reinitialisation_refusal =
@@ -77,7 +78,8 @@ constexpr const char* subinterpreter_refusal =
 
 // The module's __all__, created empty if the module has none yet.
 Outcome<Ref> all_list(PyObject* module) {
-    Ref all = Ref::steal(PyObject_GetAttrString(module, "__all__"));
+    Ref all =
+        Ref::steal(python_call([module] { return PyObject_GetAttrString(module, "__all__"); }));
     if (all) {
         if (!PyList_Check(all.get())) {
             return Err{cannot_convert(all.get(), "PyList")};
@@ -89,7 +91,7 @@ Outcome<Ref> all_list(PyObject* module) {
         return Err{std::move(error)};
     }
     all = checked(python_call([] { return PyList_New(0); }));
-    if (PyObject_SetAttrString(module, "__all__", all.get()) != 0) {
+    if (python_call([&] { return PyObject_SetAttrString(module, "__all__", all.get()); }) != 0) {
         return Err{PendingError::fetch()};
     }
     return all;
@@ -105,14 +107,14 @@ Outcome<Done> add_attribute(PyObject* module, PyObject* name, PyObject* value) {
         PendingError error = PendingError::fetch();
         fault("could not append __name__ to __all__: " + error_text(error));
     }
-    if (PyObject_SetAttr(module, name, value) != 0) {
+    if (python_call([=] { return PyObject_SetAttr(module, name, value); }) != 0) {
         return Err{PendingError::fetch()};
     }
     return Done{};
 }
 
 Outcome<Done> add_class(PyObject* module, const ClassRow& row) {
-    auto type = type_object(row);
+    auto type = type_object_or_error(row);
     if (!type) {
         return Err{std::move(type).error()};
     }
@@ -130,7 +132,8 @@ Outcome<Done> add_function(PyObject* module, PyMethodDef* definition) {
     if (!function) {
         return Err{PendingError::fetch()};
     }
-    Ref name = Ref::steal(PyObject_GetAttrString(function.get(), "__name__"));
+    Ref name =
+        Ref::steal(python_call([&] { return PyObject_GetAttrString(function.get(), "__name__"); }));
     if (!name) {
         return Err{PendingError::fetch()};
     }
@@ -149,17 +152,21 @@ Outcome<Done> add_version(PyObject* module) {
 // Adds everything in order; the first failure stops it, and nothing added
 // before is undone.
 Outcome<Done> register_module(PyObject* module) {
-    for (const ClassRow* row : module_classes) {
-        auto added = add_class(module, *row);
-        if (!added) {
-            return added;
+    for (const ModuleRows* rows : module_rows) {
+        for (const ClassRow* row : rows->classes) {
+            auto added = add_class(module, *row);
+            if (!added) {
+                return added;
+            }
         }
     }
-    PyMethodDef* definitions = MethodTable<module_functions>::definitions();
-    for (std::size_t i = 0; i < module_functions.size(); ++i) {
-        auto added = add_function(module, &definitions[i]);
-        if (!added) {
-            return added;
+    for (const ModuleRows* rows : module_rows) {
+        for (PyMethodDef* definition = rows->functions(); definition->ml_name != nullptr;
+             ++definition) {
+            auto added = add_function(module, definition);
+            if (!added) {
+                return added;
+            }
         }
     }
     return add_version(module);

@@ -1,33 +1,21 @@
 #pragma once
-// The module's surface, in registration order: the classes, then the module
-// functions, each added under its name and appended to __all__ in this order
-// (then __version__). A module function is one row here plus its handler.
+// The module's surface, in registration order: the classes of every bindings
+// file, then their module functions, each added under its name and appended
+// to __all__ in this order (then __version__).
+//
+// A new module function is a typed handler and its row in the functions
+// table of its bindings file (typed_handler.hpp), and its entry in the
+// package's stub. A new class is a PythonClass<T> specialisation beside its
+// handlers (python_class.hpp), listed in that file's classes. A new bindings
+// file exports its ModuleRows, which module_rows.hpp declares and this table
+// joins.
 
 #include <array>
 
-#include "pyfacade/bindings/handlers.hpp"
+#include "pyfacade/bindings/module_rows.hpp"
 
 namespace quorra::py {
 
-inline constexpr std::array module_classes{
-    &formulas_registry_class,
-    &quark_registry_class,
-    &ckm_matrix_class,
-};
-
-inline constexpr std::array module_functions{
-    function("py_list_constants", list_constants,
-             "Native-accelerated twin of `veltrane.list_constants`.\n\n"
-             "Returns all known constant names from the FormulasRegistry."),
-    function("py_list_quarks", list_quarks,
-             "Native-accelerated twin of `veltrane.list_quarks`.\n\n"
-             "Returns all SM quark names from the QuarkRegistry."),
-    function("py_get_constant", {"name"}, get_constant,
-             "Native-accelerated twin of `veltrane.Get` for the constants branch.\n\n"
-             "Returns a JSON-serialised dict with `name`, `value`, `units`,\n"
-             "`uncertainty`, and `status` fields \xe2\x80\x94 matching the Python constant\n"
-             "datasheet schema so callers don't need to branch.\n\n"
-             "Raises `PyKeyError` when `name` is not in the registry."),
-};
+inline constexpr std::array module_rows{&formulas_rows, &flavour_rows, &datasheet_rows};
 
 }  // namespace quorra::py

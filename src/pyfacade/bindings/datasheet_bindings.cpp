@@ -3,9 +3,9 @@
 
 #include "datasheet/datasheet.hpp"
 #include "formulas/registry.hpp"
-#include "pyfacade/bindings/handlers.hpp"
+#include "pyfacade/bindings/module_rows.hpp"
 #include "pyfacade/bindings/registry_errors.hpp"
-#include "pyfacade/boundary/conversions.hpp"
+#include "pyfacade/boundary/typed_handler.hpp"
 #include "support/fault.hpp"
 
 namespace quorra::py {
@@ -22,20 +22,14 @@ PyObject* interned(PyObject*& slot, const char* text) {
 PyObject* json_name = nullptr;
 PyObject* loads_name = nullptr;
 
-}  // namespace
-
-Outcome<Ref> get_constant(PyObject*, Arguments arguments) {
-    auto name = text_argument(arguments[0]);
-    if (!name) {
-        return Err{argument_error("name", std::move(name).error())};
-    }
-    if (name.value().empty()) {
+Outcome<Ref> get_constant(std::string_view name) {
+    if (name.empty()) {
         fault("py_get_constant: name must be non-empty");
     }
     const formulas::FormulasRegistry registry = formulas::FormulasRegistry::with_builtins();
-    auto entry = registry.lookup(name.value());
+    auto entry = registry.lookup(name);
     if (!entry) {
-        return Err{key_error(entry.error())};
+        return Err{PythonError<formulas::RegistryError>::of(entry.error())};
     }
     Ref text = text_result(datasheet::datasheet_json(entry.value()));
 
@@ -55,5 +49,19 @@ Outcome<Ref> get_constant(PyObject*, Arguments arguments) {
     }
     return parsed_sheet;
 }
+
+constexpr std::array functions{
+    function<get_constant>(
+        "py_get_constant", {"name"},
+        "Native-accelerated twin of `veltrane.Get` for the constants branch.\n\n"
+        "Returns a JSON-serialised dict with `name`, `value`, `units`,\n"
+        "`uncertainty`, and `status` fields \xe2\x80\x94 matching the Python constant\n"
+        "datasheet schema so callers don't need to branch.\n\n"
+        "Raises `PyKeyError` when `name` is not in the registry."),
+};
+
+}  // namespace
+
+const ModuleRows datasheet_rows{{}, MethodTable<functions>::definitions};
 
 }  // namespace quorra::py

@@ -1,114 +1,70 @@
-// PyQuarkRegistry, py_list_quarks and PyCKMMatrix.
+// PyQuarkRegistry, PyCKMMatrix and py_list_quarks.
 
 #include "flavour/ckm_matrix.hpp"
 #include "flavour/quark_registry.hpp"
-#include "pyfacade/bindings/handlers.hpp"
-#include "pyfacade/boundary/conversions.hpp"
-#include "pyfacade/boundary/instance.hpp"
-#include "pyfacade/boundary/type_names.hpp"
+#include "pyfacade/bindings/module_rows.hpp"
+#include "pyfacade/boundary/typed_handler.hpp"
 
 namespace quorra::py {
 
 using flavour::CKMMatrix;
 using flavour::QuarkRegistry;
 
+namespace {
+
+QuarkRegistry make_quark_registry() { return QuarkRegistry(); }
+
+std::size_t quark_registry_length(const QuarkRegistry& registry) { return registry.len(); }
+
+std::vector<std::string> list_quarks() { return QuarkRegistry::standard_model().names(); }
+
+CKMMatrix ckm_from_topology() { return CKMMatrix::from_topology(); }
+
+double ckm_jarlskog(const CKMMatrix& matrix) { return matrix.jarlskog(); }
+
+bool ckm_is_unitary(const CKMMatrix& matrix, double tol) { return matrix.is_unitary(tol); }
+
+}  // namespace
+
 template <>
-struct ClassOf<QuarkRegistry> {
-    static constexpr const ClassRow& row = quark_registry_class;
+struct PythonClass<QuarkRegistry> {
+    static constexpr const char* name = "PyQuarkRegistry";
+    static constexpr const char* text_signature = "()";
+    static constexpr const char* doc = "Python wrapper for [`QuarkRegistry`].";
+    static constexpr const char* made_by = "PyQuarkRegistry()";
+    static constexpr auto construct = make_quark_registry;
+    static constexpr auto length = quark_registry_length;
+    static constexpr std::array<Callable, 0> methods{};
 };
+
+// No constructor: instances come only from from_topology().
 template <>
-struct ClassOf<CKMMatrix> {
-    static constexpr const ClassRow& row = ckm_matrix_class;
+struct PythonClass<CKMMatrix> {
+    static constexpr const char* name = "PyCKMMatrix";
+    static constexpr const char* text_signature = nullptr;
+    static constexpr const char* doc = "Python wrapper for [`CKMMatrix`].";
+    static constexpr const char* made_by = "PyCKMMatrix.from_topology()";
+    static constexpr std::array methods{
+        static_method<ckm_from_topology>(name, "from_topology",
+                                         "Build the CKM matrix from the underlying topology."),
+        method<ckm_is_unitary>(name, "is_unitary", {"tol"},
+                               "`True` when the matrix is unitary within `tol`."),
+        method<ckm_jarlskog>(name, "jarlskog", "CP-violation Jarlskog invariant J."),
+    };
 };
 
 namespace {
 
-// --- PyQuarkRegistry -------------------------------------------------------
+constexpr std::array classes{&class_row_of<QuarkRegistry>, &class_row_of<CKMMatrix>};
 
-Outcome<Ref> make_quark_registry(PyTypeObject* type) {
-    return new_instance(reinterpret_cast<PyObject*>(type), QuarkRegistry());
-}
-
-Outcome<Py_ssize_t> quark_registry_length(PyObject* self) {
-    auto registry = borrow_self<QuarkRegistry>(self);
-    if (!registry) {
-        return Err{std::move(registry).error()};
-    }
-    return length_result(registry.value()->len());
-}
-
-constexpr std::array<Callable, 0> quark_registry_methods{};
-
-// --- PyCKMMatrix ----------------------------------------------------------
-
-Outcome<Ref> ckm_from_topology(PyObject*) {
-    auto instance =
-        new_instance(type_object_for_call(ckm_matrix_class), CKMMatrix::from_topology());
-    if (!instance) {
-        // Unreachable short of memory exhaustion; treated as a fault.
-        fault("called `Result::unwrap()` on an `Err` value: " + error_text(instance.error()));
-    }
-    return std::move(instance).value();
-}
-
-Outcome<Ref> ckm_jarlskog(PyObject* self) {
-    auto matrix = borrow_self<CKMMatrix>(self);
-    if (!matrix) {
-        return Err{std::move(matrix).error()};
-    }
-    return float_result(matrix.value()->jarlskog());
-}
-
-Outcome<Ref> ckm_is_unitary(PyObject* self, Arguments arguments) {
-    auto matrix = borrow_self<CKMMatrix>(self);
-    if (!matrix) {
-        return Err{std::move(matrix).error()};
-    }
-    auto tol = float_argument(arguments[0]);
-    if (!tol) {
-        return Err{argument_error("tol", std::move(tol).error())};
-    }
-    return bool_result(matrix.value()->is_unitary(tol.value()));
-}
-
-constexpr const char* ckm_name = "PyCKMMatrix";
-
-constexpr std::array ckm_matrix_methods{
-    static_method(ckm_name, "from_topology", ckm_from_topology,
-                  "Build the CKM matrix from the underlying topology."),
-    method(ckm_name, "is_unitary", {"tol"}, ckm_is_unitary,
-           "`True` when the matrix is unitary within `tol`."),
-    method(ckm_name, "jarlskog", ckm_jarlskog, "CP-violation Jarlskog invariant J."),
+constexpr std::array functions{
+    function<list_quarks>("py_list_quarks",
+                          "Native-accelerated twin of `veltrane.list_quarks`.\n\n"
+                          "Returns all SM quark names from the QuarkRegistry."),
 };
 
 }  // namespace
 
-constexpr ClassRow quark_registry_class = class_row<quark_registry_class>({
-    .name = "PyQuarkRegistry",
-    .text_signature = "()",
-    .doc = "Python wrapper for [`QuarkRegistry`].",
-    .made_by = "PyQuarkRegistry()",
-    .basic_size = static_cast<int>(sizeof(Instance<QuarkRegistry>)),
-    .dealloc = dealloc_instance<QuarkRegistry>,
-    .methods = MethodTable<quark_registry_methods>::definitions,
-    .construct = make_quark_registry,
-    .length = quark_registry_length,
-});
-
-// No constructor: instances come only from from_topology().
-constexpr ClassRow ckm_matrix_class = class_row<ckm_matrix_class>({
-    .name = ckm_name,
-    .text_signature = nullptr,
-    .doc = "Python wrapper for [`CKMMatrix`].",
-    .made_by = "PyCKMMatrix.from_topology()",
-    .basic_size = static_cast<int>(sizeof(Instance<CKMMatrix>)),
-    .dealloc = dealloc_instance<CKMMatrix>,
-    .methods = MethodTable<ckm_matrix_methods>::definitions,
-});
-
-Outcome<Ref> list_quarks(PyObject*) {
-    const std::vector<std::string> names = QuarkRegistry::standard_model().names();
-    return text_list_result(names);
-}
+const ModuleRows flavour_rows{classes, MethodTable<functions>::definitions};
 
 }  // namespace quorra::py

@@ -1,78 +1,60 @@
 // PyFormulasRegistry and py_list_constants.
 
 #include "formulas/registry.hpp"
-#include "pyfacade/bindings/handlers.hpp"
+#include "pyfacade/bindings/module_rows.hpp"
 #include "pyfacade/bindings/registry_errors.hpp"
-#include "pyfacade/boundary/conversions.hpp"
-#include "pyfacade/boundary/instance.hpp"
+#include "pyfacade/boundary/typed_handler.hpp"
 #include "pyfacade/version.hpp"
 
 namespace quorra::py {
 
 using formulas::FormulasRegistry;
+using formulas::RegistryError;
+
+namespace {
+
+FormulasRegistry make_registry() { return FormulasRegistry::with_builtins(); }
+
+std::size_t registry_length(const FormulasRegistry& registry) { return registry.len(); }
+
+// Derived entries give their stored value; nothing is evaluated.
+Result<double, RegistryError> registry_get(const FormulasRegistry& registry,
+                                           std::string_view name) {
+    return registry.lookup_value(name);
+}
+
+std::string_view registry_version() { return version_text; }
+
+std::vector<std::string> list_constants() { return FormulasRegistry::with_builtins().names(); }
+
+}  // namespace
 
 template <>
-struct ClassOf<FormulasRegistry> {
-    static constexpr const ClassRow& row = formulas_registry_class;
+struct PythonClass<FormulasRegistry> {
+    static constexpr const char* name = "PyFormulasRegistry";
+    static constexpr const char* text_signature = "()";
+    static constexpr const char* doc = "Python wrapper for [`FormulasRegistry`].";
+    static constexpr const char* made_by = "PyFormulasRegistry()";
+    static constexpr auto construct = make_registry;
+    static constexpr auto length = registry_length;
+    static constexpr std::array methods{
+        method<registry_get>(name, "get", {"name"}, "Retrieve the numeric value for `name`."),
+        static_method<registry_version>(name, "version", "Library-version round-trip helper."),
+    };
 };
 
 namespace {
 
-Outcome<Ref> make_registry(PyTypeObject* type) {
-    return new_instance(reinterpret_cast<PyObject*>(type), FormulasRegistry::with_builtins());
-}
+constexpr std::array classes{&class_row_of<FormulasRegistry>};
 
-Outcome<Py_ssize_t> registry_length(PyObject* self) {
-    auto registry = borrow_self<FormulasRegistry>(self);
-    if (!registry) {
-        return Err{std::move(registry).error()};
-    }
-    return length_result(registry.value()->len());
-}
-
-Outcome<Ref> registry_get(PyObject* self, Arguments arguments) {
-    auto registry = borrow_self<FormulasRegistry>(self);
-    if (!registry) {
-        return Err{std::move(registry).error()};
-    }
-    auto name = text_argument(arguments[0]);
-    if (!name) {
-        return Err{argument_error("name", std::move(name).error())};
-    }
-    // Derived entries give their stored value; nothing is evaluated.
-    auto value = registry.value()->lookup_value(name.value());
-    if (!value) {
-        return Err{key_error(value.error())};
-    }
-    return float_result(value.value());
-}
-
-Outcome<Ref> registry_version(PyObject*) { return text_result(version_text); }
-
-constexpr const char* class_name = "PyFormulasRegistry";
-
-constexpr std::array registry_methods{
-    method(class_name, "get", {"name"}, registry_get, "Retrieve the numeric value for `name`."),
-    static_method(class_name, "version", registry_version, "Library-version round-trip helper."),
+constexpr std::array functions{
+    function<list_constants>("py_list_constants",
+                             "Native-accelerated twin of `veltrane.list_constants`.\n\n"
+                             "Returns all known constant names from the FormulasRegistry."),
 };
 
 }  // namespace
 
-constexpr ClassRow formulas_registry_class = class_row<formulas_registry_class>({
-    .name = class_name,
-    .text_signature = "()",
-    .doc = "Python wrapper for [`FormulasRegistry`].",
-    .made_by = "PyFormulasRegistry()",
-    .basic_size = static_cast<int>(sizeof(Instance<FormulasRegistry>)),
-    .dealloc = dealloc_instance<FormulasRegistry>,
-    .methods = MethodTable<registry_methods>::definitions,
-    .construct = make_registry,
-    .length = registry_length,
-});
-
-Outcome<Ref> list_constants(PyObject*) {
-    const std::vector<std::string> names = FormulasRegistry::with_builtins().names();
-    return text_list_result(names);
-}
+const ModuleRows formulas_rows{classes, MethodTable<functions>::definitions};
 
 }  // namespace quorra::py

@@ -3,12 +3,15 @@
 // single argument is the error's message.
 
 #include "formulas/registry_error.hpp"
-#include "pyfacade/boundary/pending_error.hpp"
+#include "pyfacade/boundary/typed_handler.hpp"
 
 namespace quorra::py {
 
-inline PendingError key_error(const formulas::RegistryError& error) {
-    return PendingError::message(PyExc_KeyError, error.message());
-}
+template <>
+struct PythonError<formulas::RegistryError> {
+    static PendingError of(const formulas::RegistryError& error) {
+        return PendingError::message(PyExc_KeyError, error.message());
+    }
+};
 
 }  // namespace quorra::py

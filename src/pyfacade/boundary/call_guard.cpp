@@ -36,13 +36,16 @@ void raise_fault(std::string_view message) {
 void raise_caught(const CaughtFailure& caught) {
     release_deferred_references();
     switch (caught.kind) {
+        case CaughtFailure::Kind::none:
+            // Only reached after a handler recorded something.
+            break;
         case CaughtFailure::Kind::fault:
             raise_fault(caught.message);
             break;
         case CaughtFailure::Kind::out_of_memory:
             PyErr_NoMemory();
             break;
-        case CaughtFailure::Kind::unknown:
+        case CaughtFailure::Kind::foreign_exception:
             write_fault_report("panic from native code", std::source_location::current());
             raise_fault("panic from native code");
             break;

@@ -4,7 +4,7 @@
 // error as a Python exception, turns a fault into PanicException and memory
 // exhaustion into MemoryError, and returns the failure value the calling
 // convention expects. No C++ exception ever leaves it; only a thread's forced
-// unwinding goes through, untouched (see pyfacade/thread_exit.hpp), which is
+// unwinding goes through, untouched (see pyfacade/boundary/thread_exit.hpp), which is
 // why none of these functions is noexcept. Its handlers touch no Python: all
 // of that happens after them (see CaughtFailure).
 
@@ -49,8 +49,10 @@ void raise_fault(std::string_view message);
 // then ended by a forced unwinding, which the C++ runtime cannot start while
 // another exception is being handled.
 struct CaughtFailure {
-    enum class Kind { fault, out_of_memory, unknown };
-    Kind kind = Kind::unknown;
+    // none until a handler records what it caught; foreign_exception is a
+    // C++ exception of no type the boundary knows.
+    enum class Kind { none, fault, out_of_memory, foreign_exception };
+    Kind kind = Kind::none;
     std::string message;  // of a fault
 };
 
@@ -79,6 +81,7 @@ R guarded(R failure_value, Body&& body, Success&& success) {
             mark_thread_ended();
             throw;
         }
+        caught.kind = CaughtFailure::Kind::foreign_exception;
     }
     raise_caught(caught);
     return failure_value;

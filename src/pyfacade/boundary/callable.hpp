@@ -1,16 +1,18 @@
 #pragma once
 // The rows that declare what the interpreter can call. A module function or
 // method is one Callable row: its name, how it is bound, its parameters, the
-// body of its docstring and its handler. Everything the interpreter and the
-// parser are told about it comes from that row: the stored docstring with its
-// text signature, the PyMethodDef flags, the ParamSpec its arguments are
-// parsed against, and, through the order of the row in its table, its place
-// in the registration and in __all__.
+// body of its docstring and how its handler is invoked. Everything the
+// interpreter and the parser are told about it comes from that row: the
+// stored docstring with its text signature, the PyMethodDef flags, the
+// ParamSpec its arguments are parsed against, and, through the order of the
+// row in its table, its place in the registration and in __all__.
 //
 // The interpreter calls a function of the boundary's own for each row (its
 // entry), which runs the guard, parses the arguments against the row and then
-// calls the handler. An entry is a template over the table and the row's
-// index, so that one C function exists per row without the row naming it.
+// calls the row's invoker. An entry is a template over the table and the
+// row's index, so that one C function exists per row without the row naming
+// it. Rows are made from typed handlers by the makers of typed_handler.hpp,
+// which derive the invoker from the handler's signature.
 
 #include <array>
 #include <cstddef>
@@ -40,11 +42,11 @@ struct Callable {
     Binding binding;
     Parameters parameters;
     const char* doc;  // the docstring after its text signature
-    // The handler. A callable with no parameters has the first, and the
-    // interpreter itself refuses any argument; the others have the second
-    // (the row makers pair them so).
-    Outcome<Ref> (*without_arguments)(PyObject* self);
-    Outcome<Ref> (*with_arguments)(PyObject* self, Arguments arguments);
+    // Borrows `self` (for a method), converts the parsed arguments, calls the
+    // handler and converts its result; a failed conversion is named after
+    // the row's parameter. A callable with no parameters gets no arguments:
+    // the interpreter itself refuses any.
+    Outcome<Ref> (*invoke)(PyObject* self, Arguments arguments, const Parameters& names);
 
     constexpr std::size_t parameter_count() const {
         std::size_t count = 0;
@@ -69,38 +71,11 @@ struct Callable {
     std::string docstring() const;
 };
 
-// --- Rows ------------------------------------------------------------------
-
-constexpr Callable function(const char* name, Outcome<Ref> (*handler)(PyObject*), const char* doc) {
-    return {nullptr, name, Binding::function, {}, doc, handler, nullptr};
-}
-
-constexpr Callable function(const char* name, Parameters parameters,
-                            Outcome<Ref> (*handler)(PyObject*, Arguments), const char* doc) {
-    return {nullptr, name, Binding::function, parameters, doc, nullptr, handler};
-}
-
-constexpr Callable method(const char* owner, const char* name, Outcome<Ref> (*handler)(PyObject*),
-                          const char* doc) {
-    return {owner, name, Binding::method, {}, doc, handler, nullptr};
-}
-
-constexpr Callable method(const char* owner, const char* name, Parameters parameters,
-                          Outcome<Ref> (*handler)(PyObject*, Arguments), const char* doc) {
-    return {owner, name, Binding::method, parameters, doc, nullptr, handler};
-}
-
-// A static method takes no arguments; `self` is null.
-constexpr Callable static_method(const char* owner, const char* name,
-                                 Outcome<Ref> (*handler)(PyObject*), const char* doc) {
-    return {owner, name, Binding::static_method, {}, doc, handler, nullptr};
-}
-
 // --- Entries ---------------------------------------------------------------
 
 template <const auto& rows, std::size_t index>
 PyObject* call_without_arguments(PyObject* self, PyObject*) {
-    return guard_object([self] { return rows[index].without_arguments(self); });
+    return guard_object([self] { return rows[index].invoke(self, {}, rows[index].parameters); });
 }
 
 template <const auto& rows, std::size_t index>
@@ -114,14 +89,12 @@ PyObject* call_with_arguments(PyObject* self, PyObject* const* args, Py_ssize_t 
         if (!parsed) {
             return Err{std::move(parsed).error()};
         }
-        return rows[index].with_arguments(self, arguments);
+        return rows[index].invoke(self, arguments, rows[index].parameters);
     });
 }
 
 template <const auto& rows, std::size_t index>
 constexpr PyCFunction entry_of() {
-    // Chosen by the parameters, not by comparing the handler with null: a
-    // function's address is no constant expression in a sanitizer build.
     if constexpr (rows[index].parameter_count() > 0) {
         // The interpreter casts the function back according to the flags.
         return reinterpret_cast<PyCFunction>(

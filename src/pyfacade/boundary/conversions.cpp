@@ -76,7 +76,7 @@ PendingError argument_error(const char* parameter, PendingError error) {
 
 Ref checked(PyObject* created) {
     if (created == nullptr) {
-        python_call([] { PyErr_Print(); });
+        print_pending_error();
         fault("Python API call failed");
     }
     return Ref::steal(created);

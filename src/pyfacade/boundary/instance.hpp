@@ -11,15 +11,10 @@
 #include <type_traits>
 #include <utility>
 
-#include "pyfacade/boundary/class_registry.hpp"
-#include "pyfacade/boundary/type_names.hpp"
+#include "pyfacade/boundary/pending_error.hpp"
+#include "pyfacade/boundary/ref.hpp"
 
 namespace quorra::py {
-
-// Which class wraps a core type: a specialisation beside each class's row
-// holds `static constexpr const ClassRow& row`.
-template <class T>
-struct ClassOf;
 
 template <class T>
 struct Instance {
@@ -61,23 +56,6 @@ private:
     Ref owner_;
 };
 
-// Checks that `self` is an instance of T's class and borrows it.
-template <class T>
-Outcome<SharedBorrow<T>> borrow_self(PyObject* self) {
-    const ClassRow& row = ClassOf<T>::row;
-    auto* type = reinterpret_cast<PyTypeObject*>(type_object_for_call(row));
-    if (Py_TYPE(self) != type && !PyType_IsSubtype(Py_TYPE(self), type)) {
-        return Err{cannot_convert(self, row.name)};
-    }
-    if (!as_instance<T>(self)->initialised) {
-        return Err{uninitialised_instance(row)};
-    }
-    if (as_instance<T>(self)->borrow_count == -1) {
-        return Err{PendingError::message(PyExc_RuntimeError, "Already mutably borrowed")};
-    }
-    return SharedBorrow<T>(self);
-}
-
 // A new instance of `type` owning `value`. If allocation fails, the value is
 // dropped and the allocation's error returned.
 template <class T>
@@ -109,7 +87,7 @@ void dealloc_instance(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
     auto free_object = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
     free_object(object);
-    Py_DECREF(type);
+    python_call([type] { Py_DECREF(type); });
 }
 
 }  // namespace quorra::py

@@ -103,8 +103,10 @@ PendingError PendingError::fetch() {
     PyObject* traceback = nullptr;
     PyErr_Fetch(&type, &value, &traceback);
     if (type == nullptr) {
-        Py_XDECREF(value);
-        Py_XDECREF(traceback);
+        python_call([&] {
+            Py_XDECREF(value);
+            Py_XDECREF(traceback);
+        });
         return message(PyExc_SystemError, no_exception_set);
     }
     // Normalising may instantiate a class of the program's; a forced
@@ -182,6 +184,10 @@ void PendingError::raise() && {
     if (cause_) {
         set_cause_of_raised(std::move(cause_));
     }
+}
+
+void print_pending_error() {
+    python_call([] { PyErr_Print(); });
 }
 
 }  // namespace quorra::py

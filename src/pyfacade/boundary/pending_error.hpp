@@ -52,4 +52,9 @@ using Outcome = Result<T, PendingError>;
 // Value of an Outcome that carries nothing.
 struct Done {};
 
+// Prints the pending exception and its traceback to stderr and clears it, as
+// the interpreter prints an uncaught one (sys.excepthook, which may be Python
+// code).
+void print_pending_error();
+
 }  // namespace quorra::py

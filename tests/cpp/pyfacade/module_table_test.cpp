@@ -26,12 +26,17 @@ TEST(ModuleTable, RegistrationAndAllFollowTheRows) {
     Ref module = Ref::steal(PyInit__quorra_core());
     ASSERT_TRUE(module);
     std::vector<std::string> expected;
-    for (const quorra::py::ClassRow* row : quorra::py::module_classes) {
-        expected.emplace_back(row->name);
+    std::vector<std::string> functions;
+    for (const quorra::py::ModuleRows* rows : quorra::py::module_rows) {
+        for (const quorra::py::ClassRow* row : rows->classes) {
+            expected.emplace_back(row->name);
+        }
+        for (const PyMethodDef* definition = rows->functions(); definition->ml_name != nullptr;
+             ++definition) {
+            functions.emplace_back(definition->ml_name);
+        }
     }
-    for (const quorra::py::Callable& row : quorra::py::module_functions) {
-        expected.emplace_back(row.name);
-    }
+    expected.insert(expected.end(), functions.begin(), functions.end());
     expected.emplace_back("__version__");
 
     Ref all = Ref::steal(PyObject_GetAttrString(module.get(), "__all__"));
@@ -42,10 +47,10 @@ TEST(ModuleTable, RegistrationAndAllFollowTheRows) {
         EXPECT_TRUE(attribute) << name;
         PyErr_Clear();
     }
-    for (const quorra::py::Callable& row : quorra::py::module_functions) {
-        Ref function = Ref::steal(PyObject_GetAttrString(module.get(), row.name));
+    for (const std::string& name : functions) {
+        Ref function = Ref::steal(PyObject_GetAttrString(module.get(), name.c_str()));
         ASSERT_TRUE(function);
-        EXPECT_TRUE(PyCallable_Check(function.get())) << row.name;
+        EXPECT_TRUE(PyCallable_Check(function.get())) << name;
     }
 }
 

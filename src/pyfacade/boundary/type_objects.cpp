@@ -1,7 +1,8 @@
-#include "pyfacade/boundary/class_registry.hpp"
+#include "pyfacade/boundary/type_objects.hpp"
 
 #include <string>
 
+#include "pyfacade/boundary/call_guard.hpp"
 #include "pyfacade/boundary/python_text.hpp"
 #include "support/fault.hpp"
 
@@ -13,7 +14,7 @@ PyObject* refuse_construction(PyTypeObject* type, PyObject*, PyObject*) {
     return guard_object([type]() -> Outcome<Ref> {
         Ref name = Ref::steal(PyType_GetName(type));
         if (!name) {
-            PyErr_Clear();
+            python_call([] { PyErr_Clear(); });
             name = Ref::steal(PyUnicode_FromString("<unknown>"));
         }
         if (!name) {
@@ -50,7 +51,7 @@ PendingError initialisation_error(const ClassRow& row) {
     if (!error) {
         return PendingError::fetch();
     }
-    PyException_SetCause(error.get(), cause.value().release());
+    python_call([&] { PyException_SetCause(error.get(), cause.value().release()); });
     return PendingError::instance(std::move(error));
 }
 
@@ -60,17 +61,20 @@ Outcome<PyObject*> create_type(const ClassRow& row, const char* qualified_name) 
         PyErr_SetString(PyExc_ValueError, "class doc cannot contain nul bytes");
         return Err{initialisation_error(row)};
     }
-    PyType_Slot slots[8] = {};
-    std::size_t n = 0;
-    slots[n++] = {Py_tp_base, &PyBaseObject_Type};
-    slots[n++] = {Py_tp_doc, const_cast<char*>(doc.c_str())};
-    slots[n++] = {Py_tp_dealloc, reinterpret_cast<void*>(row.dealloc)};
-    slots[n++] = {Py_tp_methods, row.methods()};
-    slots[n++] = {Py_tp_new, reinterpret_cast<void*>(
-                                 row.new_slot != nullptr ? row.new_slot : refuse_construction)};
-    if (row.length_slot != nullptr) {
-        slots[n++] = {Py_mp_length, reinterpret_cast<void*>(row.length_slot)};
-    }
+    // The list ends at the first zeroed slot, so a class without a length
+    // slot ends one earlier.
+    PyType_Slot slots[] = {
+        {Py_tp_base, &PyBaseObject_Type},
+        {Py_tp_doc, const_cast<char*>(doc.c_str())},
+        {Py_tp_dealloc, reinterpret_cast<void*>(row.dealloc)},
+        {Py_tp_methods, row.methods()},
+        {Py_tp_new,
+         reinterpret_cast<void*>(row.new_slot != nullptr ? row.new_slot : refuse_construction)},
+        row.length_slot != nullptr
+            ? PyType_Slot{Py_mp_length, reinterpret_cast<void*>(row.length_slot)}
+            : PyType_Slot{0, nullptr},
+        {0, nullptr},
+    };
     PyType_Spec type_spec = {qualified_name, row.basic_size, 0, Py_TPFLAGS_DEFAULT, slots};
     PyObject* type = python_call([&] { return PyType_FromSpec(&type_spec); });
     if (type == nullptr) {
@@ -81,7 +85,7 @@ Outcome<PyObject*> create_type(const ClassRow& row, const char* qualified_name) 
 
 }  // namespace
 
-Outcome<PyObject*> type_object(const ClassRow& row) {
+Outcome<PyObject*> type_object_or_error(const ClassRow& row) {
     ClassState& state = *row.state;
     if (state.type == nullptr) {
         if (state.qualified_name == nullptr) {
@@ -102,11 +106,11 @@ PendingError uninitialised_instance(const ClassRow& row) {
         std::string(row.name) + " object was not made by " + row.made_by + " and holds no value");
 }
 
-PyObject* create_type_object_for_call(const ClassRow& row) {
-    auto created = type_object(row);
+PyObject* create_type_object_or_fault(const ClassRow& row) {
+    auto created = type_object_or_error(row);
     if (!created) {
         std::move(created.error()).raise();
-        PyErr_Print();
+        print_pending_error();
         fault(std::string("failed to create type object for ") + row.name);
     }
     return created.value();
