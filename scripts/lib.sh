@@ -7,6 +7,9 @@
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
+# Parallel build and test jobs of every script (the JOBS of the environment).
+JOBS=${JOBS:-2}
+
 die() {
     echo "error: $*" >&2
     exit 1
@@ -154,4 +157,28 @@ cmake_configure() {
         tail -n 25 "$log" >&2
         die "CMake could not configure $build; the whole output is in $log"
     fi
+}
+
+# run_cpp_tests BUILD_DIR [CMAKE_ARG...] [-- [NAME=VALUE...] [CTEST_ARG...]]:
+# the C++ suite in BUILD_DIR: configures it with cmake_configure and the CMake
+# arguments, builds it (-j "$JOBS") and runs its tests with CTest (-j "$JOBS",
+# --output-on-failure and the CTest arguments), with the NAME=VALUE settings
+# added to CTest's environment.
+run_cpp_tests() {
+    local build=$1
+    shift
+    local configure=() environment=()
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do
+        configure+=("$1")
+        shift
+    done
+    [ $# -eq 0 ] || shift
+    while [ $# -gt 0 ] && [[ $1 =~ ^[A-Za-z_][A-Za-z0-9_]*= ]]; do
+        environment+=("$1")
+        shift
+    done
+    cmake_configure "$build" ${configure[@]+"${configure[@]}"}
+    "$VENV_BIN/cmake" --build "$build" -j "$JOBS"
+    env ${environment[@]+"${environment[@]}"} \
+        "$VENV_BIN/ctest" --test-dir "$build" --output-on-failure -j "$JOBS" "$@"
 }

@@ -24,17 +24,8 @@ export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1 ${TSAN_
 # GCC 12 with -fsanitize=thread sees a null dereference in KeyedTable that its
 # ordinary, ASan and clang builds do not (the slot is never null there); under
 # TSan that one warning is shown but not fatal.
-gtest=$(local_gtest_prefix)
-"$VENV_BIN/cmake" -S "$root" -B "$build" -G Ninja \
-    -DCMAKE_MAKE_PROGRAM="$VENV_BIN/ninja" ${gtest:+-DCMAKE_PREFIX_PATH="$gtest"} \
-    -DPython3_EXECUTABLE="$VENV_PYTHON" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUORRA_BUILD_TESTS=ON \
-    -DQUORRA_SANITIZE=thread \
-    -DQUORRA_WERROR=ON \
-    "-DCMAKE_CXX_FLAGS=-Wno-error=null-dereference"
-"$VENV_BIN/cmake" --build "$build"
-"$VENV_BIN/ctest" --test-dir "$build" --output-on-failure "$@"
+run_cpp_tests "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRA_BUILD_TESTS=ON -DQUORRA_SANITIZE=thread \
+    -DQUORRA_WERROR=ON "-DCMAKE_CXX_FLAGS=-Wno-error=null-dereference" -- "$@"
 if [ "$#" -eq 0 ]; then
     "$VENV_BIN/ctest" --test-dir "$build" --output-on-failure -R 'Stress|ShardLock' \
         --repeat until-fail:"${QUORRA_TSAN_REPEAT:-5}"

@@ -78,7 +78,8 @@ constexpr const char* subinterpreter_refusal =
 
 // The module's __all__, created empty if the module has none yet.
 Outcome<Ref> all_list(PyObject* module) {
-    Ref all = Ref::steal(python_call([module] { return PyObject_GetAttrString(module, "__all__"); }));
+    Ref all =
+        Ref::steal(python_call([module] { return PyObject_GetAttrString(module, "__all__"); }));
     if (all) {
         if (!PyList_Check(all.get())) {
             return Err{cannot_convert(all.get(), "PyList")};
@@ -131,8 +132,8 @@ Outcome<Done> add_function(PyObject* module, PyMethodDef* definition) {
     if (!function) {
         return Err{PendingError::fetch()};
     }
-    Ref name = Ref::steal(
-        python_call([&] { return PyObject_GetAttrString(function.get(), "__name__"); }));
+    Ref name =
+        Ref::steal(python_call([&] { return PyObject_GetAttrString(function.get(), "__name__"); }));
     if (!name) {
         return Err{PendingError::fetch()};
     }

@@ -49,10 +49,20 @@ class PyCKMMatrix:
         """CP-violation Jarlskog invariant J."""
 
 def py_list_constants() -> list[str]:
-    """Native-accelerated twin of `veltrane.list_constants`."""
+    """Native-accelerated twin of `veltrane.list_constants`.
+
+    Returns all known constant names from the FormulasRegistry."""
 
 def py_list_quarks() -> list[str]:
-    """Native-accelerated twin of `veltrane.list_quarks`."""
+    """Native-accelerated twin of `veltrane.list_quarks`.
+
+    Returns all SM quark names from the QuarkRegistry."""
 
 def py_get_constant(name: str) -> ConstantDatasheet:
-    """Native-accelerated twin of `veltrane.Get` for the constants branch."""
+    """Native-accelerated twin of `veltrane.Get` for the constants branch.
+
+    Returns a JSON-serialised dict with `name`, `value`, `units`,
+    `uncertainty`, and `status` fields — matching the Python constant
+    datasheet schema so callers don't need to branch.
+
+    Raises `PyKeyError` when `name` is not in the registry."""

@@ -6,15 +6,7 @@ import types
 
 import pytest
 
-from test_formulas import SEED_VALUES
-
-UNITS = {
-    "b3": "dimensionless", "chi_eff": "dimensionless", "n_gen": "count", "roots_total": "count",
-    "visible_sector": "count", "sterile_sector": "count", "phi": "dimensionless",
-    "gamma_em": "dimensionless", "jc_constant": "count", "logic_closure": "count",
-    "v_higgs_mev": "MeV", "sterile_check": "count", "n_gen_sq": "count", "h0_central": "km/s/Mpc",
-    "w0_central": "dimensionless", "m_tau_mev": "MeV", "topo_gen_check": "count",
-}
+from catalogue import SEED_VALUES, UNITS
 
 
 def expected_sheet(name):

@@ -1,6 +1,7 @@
 """Property-based calls of every callable with arbitrary arguments. Each
 outcome is predicted by a model of the documented argument handling: either
-the documented result, or the documented exception with its message."""
+the documented result, or the documented exception with its message. The
+callables are those the module registers; each has its model in OUTCOMES."""
 
 import math
 import warnings
@@ -10,8 +11,12 @@ import pytest
 hypothesis = pytest.importorskip("hypothesis")
 from hypothesis import HealthCheck, given, settings  # noqa: E402
 from hypothesis import strategies as st  # noqa: E402
+from veltrane import _quorra_core  # noqa: E402
 
-from test_formulas import CONSTANT_NAMES, DERIVED, SEED_VALUES  # noqa: E402
+from catalogue import CONSTANT_COUNT, CONSTANT_NAMES, DERIVED, SEED_VALUES  # noqa: E402
+from conftest import VERSION  # noqa: E402
+from surface import CALLABLES  # noqa: E402
+from test_flavour import QUARKS  # noqa: E402
 
 FUZZ = settings(max_examples=300, deadline=None, suppress_health_check=[HealthCheck.too_slow])
 
@@ -71,7 +76,9 @@ objects = st.one_of(
     st.one_of(st.integers(), errors, st.floats(), st.none()).map(IndexLike),
     st.one_of(errors, st.integers(), st.none()).map(BadStr),
 )
-keyword_names = st.one_of(st.sampled_from(["name", "tol", "x", "Name"]), texts)
+# The parameter names of every callable, and near misses.
+PARAMETER_NAMES = sorted({name for entry in CALLABLES for name in entry.parameters(_quorra_core) or []})
+keyword_names = st.one_of(st.sampled_from(PARAMETER_NAMES + ["x", "Name"]), texts)
 keywords = st.dictionaries(keyword_names, objects, max_size=3)
 
 
@@ -87,20 +94,25 @@ def plural(count):
     return "was" if count == 1 else "were"
 
 
-def parse(full_name, parameter, args, kwargs):
-    """Predicted TypeError of argument matching, or the matched argument."""
-    if len(args) > 1:
-        return TypeError, f"{full_name} takes 1 positional arguments but {len(args)} {plural(len(args))} given"
-    slot = list(args)
+def parse(error_name, parameters, args, kwargs):
+    """Predicted TypeError message of argument matching, or None and the
+    matched arguments by parameter name."""
+    if len(args) > len(parameters):
+        return TypeError, (f"{error_name} takes {len(parameters)} positional arguments but "
+                           f"{len(args)} {plural(len(args))} given")
+    matched = dict(zip(parameters, args))
     for key in kwargs:
-        if key != parameter:
-            return TypeError, f"{full_name} got an unexpected keyword argument '{key}'"
-        if slot:
-            return TypeError, f"{full_name} got multiple values for argument '{parameter}'"
-        slot.append(kwargs[key])
-    if not slot:
-        return TypeError, f"{full_name} missing 1 required positional argument: '{parameter}'"
-    return None, slot[0]
+        if key not in parameters:
+            return TypeError, f"{error_name} got an unexpected keyword argument '{key}'"
+        if key in matched:
+            return TypeError, f"{error_name} got multiple values for argument '{key}'"
+        matched[key] = kwargs[key]
+    missing = [name for name in parameters if name not in matched]
+    if missing:
+        quoted = ", ".join(f"'{name}'" for name in missing)
+        return TypeError, (f"{error_name} missing {len(missing)} required positional "
+                           f"argument{'s' if len(missing) > 1 else ''}: {quoted}")
+    return None, matched
 
 
 def text_argument(value):
@@ -119,15 +131,17 @@ def check_call_still_works(core):
     assert core.py_get_constant("b3")["value"] == 24.0
 
 
-@FUZZ
-@given(args=st.lists(objects, max_size=3), kwargs=keywords)
-def test_py_get_constant(core, args, kwargs):
-    result = outcome(core.py_get_constant, *args, **kwargs)
-    error, value = parse("py_get_constant()", "name", args, kwargs)
-    if error:
-        assert result == (error, (value,))
-        return
-    error, name = text_argument(value)
+def reference_float(value):
+    """The interpreter's own float conversion of an argument, as math uses it."""
+    return math.ldexp(value, 0)
+
+
+# What a call gives once its arguments are matched: one model per callable,
+# called as model(core, entry, target, arguments, result), where arguments
+# maps each parameter to its value (None for a class without a constructor).
+
+def datasheet(core, entry, target, arguments, result):
+    error, name = text_argument(arguments["name"])
     if error:
         assert result == (error, name)
     elif name == "":
@@ -141,16 +155,8 @@ def test_py_get_constant(core, args, kwargs):
     check_call_still_works(core)
 
 
-@FUZZ
-@given(args=st.lists(objects, max_size=3), kwargs=keywords)
-def test_registry_get(core, args, kwargs):
-    registry = core.PyFormulasRegistry()
-    result = outcome(registry.get, *args, **kwargs)
-    error, value = parse("PyFormulasRegistry.get()", "name", args, kwargs)
-    if error:
-        assert result == (error, (value,))
-        return
-    error, name = text_argument(value)
+def registry_value(core, entry, target, arguments, result):
+    error, name = text_argument(arguments["name"])
     if error:
         assert result == (error, name)
     elif name in SEED_VALUES:
@@ -159,29 +165,14 @@ def test_registry_get(core, args, kwargs):
         assert result == ("ok", 0.0)
     else:
         assert result == (KeyError, (f"constant `{name}` not found in registry",))
-    assert len(registry) == 17
+    assert len(target.__self__) == CONSTANT_COUNT
 
 
-def reference_float(value):
-    """The interpreter's own float conversion of an argument, as math uses it."""
-    return math.ldexp(value, 0)
-
-
-@FUZZ
-@given(args=st.lists(objects, max_size=3), kwargs=keywords)
-def test_is_unitary(core, args, kwargs):
-    matrix = core.PyCKMMatrix.from_topology()
+def unitarity(core, entry, target, arguments, result):
     with warnings.catch_warnings():
         # A __float__ returning a float subclass warns; that is the interpreter's business.
         warnings.simplefilter("ignore", DeprecationWarning)
-        result = outcome(matrix.is_unitary, *args, **kwargs)
-    error, value = parse("PyCKMMatrix.is_unitary()", "tol", args, kwargs)
-    if error:
-        assert result == (error, (value,))
-        return
-    with warnings.catch_warnings():
-        warnings.simplefilter("ignore", DeprecationWarning)
-        expected = outcome(reference_float, value)
+        expected = outcome(reference_float, arguments["tol"])
     if expected[0] == "ok":
         assert result == ("ok", expected[1] >= 0.0)
     elif expected[0] is TypeError:
@@ -190,58 +181,84 @@ def test_is_unitary(core, args, kwargs):
         assert result[1] == (f"argument 'tol': {detail}",)
     else:
         assert result == expected
-    assert matrix.is_unitary(0.0) is True
+    assert target.__self__.is_unitary(0.0) is True
 
 
-NO_ARGUMENT_CALLS = [
-    ("py_list_constants", lambda core: core.py_list_constants),
-    ("py_list_quarks", lambda core: core.py_list_quarks),
-    ("version", lambda core: core.PyFormulasRegistry.version),
-    ("from_topology", lambda core: core.PyCKMMatrix.from_topology),
-    ("jarlskog", lambda core: core.PyCKMMatrix.from_topology().jarlskog),
-]
+def returns(value):
+    def model(core, entry, target, arguments, result):
+        assert result == ("ok", value)
+        assert type(result[1]) is type(value)
+    return model
 
 
-@pytest.mark.parametrize("label, target", NO_ARGUMENT_CALLS)
-@FUZZ
-@given(args=st.lists(objects, max_size=2), kwargs=keywords)
-def test_no_argument_callables(core, label, target, args, kwargs):
-    result = outcome(target(core), *args, **kwargs)
-    if args or kwargs:
-        assert result[0] is TypeError
-        assert "takes no" in result[1][0]
-    else:
+def instance(length=None):
+    def model(core, entry, target, arguments, result):
         assert result[0] == "ok"
+        assert type(result[1]) is getattr(core, entry.owner)
+        if length is not None:
+            assert len(result[1]) == length
+    return model
 
 
-@pytest.mark.parametrize("cls", ["PyFormulasRegistry", "PyQuarkRegistry"])
+def refused(core, entry, target, arguments, result):
+    assert result == (TypeError, (f"No constructor defined for {entry.owner}",))
+
+
+OUTCOMES = {
+    "PyFormulasRegistry": instance(length=CONSTANT_COUNT),
+    "PyFormulasRegistry.__len__": returns(CONSTANT_COUNT),
+    "PyFormulasRegistry.get": registry_value,
+    "PyFormulasRegistry.version": returns(VERSION),
+    "PyQuarkRegistry": instance(length=0),
+    "PyQuarkRegistry.__len__": returns(0),
+    "PyCKMMatrix": refused,
+    "PyCKMMatrix.from_topology": instance(),
+    "PyCKMMatrix.is_unitary": unitarity,
+    "PyCKMMatrix.jarlskog": returns(0.0),
+    "py_list_constants": returns(CONSTANT_NAMES),
+    "py_list_quarks": returns(QUARKS),
+    "py_get_constant": datasheet,
+}
+
+
+def test_every_callable_has_a_model():
+    assert sorted(entry.path for entry in CALLABLES) == sorted(OUTCOMES)
+
+
+@pytest.mark.parametrize("entry", CALLABLES, ids=str)
 @FUZZ
 @given(args=st.lists(objects, max_size=3), kwargs=keywords)
-def test_constructors(core, cls, args, kwargs):
-    result = outcome(getattr(core, cls), *args, **kwargs)
-    if args:
-        message = f"{cls}.__new__() takes 0 positional arguments but {len(args)} {plural(len(args))} given"
-        assert result == (TypeError, (message,))
-    elif kwargs:
-        key = next(iter(kwargs))
-        assert result == (TypeError, (f"{cls}.__new__() got an unexpected keyword argument '{key}'",))
+def test_every_callable_matches_arguments_as_documented(core, entry, args, kwargs):
+    model = OUTCOMES[entry.path]
+    target = entry.target(core)
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", DeprecationWarning)
+        result = outcome(target, *args, **kwargs)
+    parameters = entry.parameters(core)
+    if parameters is None:
+        model(core, entry, target, None, result)
+    elif entry.parsed_by_module(core):
+        error, matched = parse(entry.error_name, parameters, args, kwargs)
+        if error:
+            assert result == (error, (matched,))
+        else:
+            model(core, entry, target, matched, result)
+    elif args or kwargs:
+        # The interpreter refuses them, in its own words.
+        assert result[0] is TypeError, result
+        if entry.kind != "slot":
+            assert "takes no" in result[1][0]
     else:
-        assert result[0] == "ok"
-        assert len(result[1]) == (17 if cls == "PyFormulasRegistry" else 0)
+        model(core, entry, target, {}, result)
 
 
-@FUZZ
-@given(args=st.lists(objects, max_size=3), kwargs=keywords)
-def test_ckm_matrix_constructor_is_always_refused(core, args, kwargs):
-    assert outcome(core.PyCKMMatrix, *args, **kwargs) == (
-        TypeError, ("No constructor defined for PyCKMMatrix",))
+WITH_SELF = [entry for entry in CALLABLES if entry.kind in ("method", "slot")]
 
 
+@pytest.mark.parametrize("entry", WITH_SELF, ids=str)
 @FUZZ
 @given(value=objects)
-def test_wrong_self_is_refused(core, value):
-    for method in (core.PyFormulasRegistry.get, core.PyCKMMatrix.is_unitary):
-        result = outcome(method, value, 0)
-        assert result[0] is TypeError, result
-    result = outcome(core.PyQuarkRegistry.__len__, value)
-    assert result[0] is TypeError
+def test_wrong_self_is_refused(core, entry, value):
+    arguments = [0] * len(entry.parameters(core))
+    result = outcome(entry.unbound(core), value, *arguments)
+    assert result[0] is TypeError, result

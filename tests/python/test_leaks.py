@@ -1,4 +1,4 @@
-"""Every public operation, on its success and error paths, run many times:
+"""Every callable of the module, on its success and error paths, run many times:
 the interpreter's allocated blocks and the reference counts of the arguments
 must stay flat."""
 
@@ -6,6 +6,8 @@ import gc
 import sys
 
 import pytest
+
+from surface import CALLABLES
 
 ROUNDS = 5_000
 
@@ -15,28 +17,76 @@ class RaisingFloat:
         raise ValueError("no float")
 
 
+# A valid value for each parameter that a callable of the module takes.
+ARGUMENTS = {
+    "name": lambda: "".join(["ph", "i"]),  # not interned: a private object to watch
+    "tol": lambda: 1e-9,
+}
+
+
+def expect(error, function, *args, **kwargs):
+    def call():
+        try:
+            function(*args, **kwargs)
+        except error:
+            pass
+        else:
+            raise AssertionError("expected " + error.__name__)
+    return call
+
+
+def swept(core):
+    """The calls made of every callable the module registers: with valid
+    arguments (positional and by keyword), with each kind of argument error,
+    with a wrong type for each parameter, and with a wrong self."""
+    cases = []
+    for entry in CALLABLES:
+        label = entry.path
+        target = entry.target(core)
+        parameters = entry.parameters(core)
+        if parameters is None:
+            cases.append((f"{label} refused", expect(TypeError, target), []))
+            continue
+        missing = [name for name in parameters if name not in ARGUMENTS]
+        assert not missing, f"{label}: no valid value in ARGUMENTS for {missing}"
+        values = [ARGUMENTS[name]() for name in parameters]
+        keywords = dict(zip(parameters, values))
+        owner = [target.__self__] if entry.kind in ("method", "slot") else []
+        cases.append((label, lambda target=target, values=values: target(*values), values + owner))
+        if parameters:
+            cases.append((f"{label} keyword", lambda target=target, keywords=keywords: target(**keywords),
+                          values + owner))
+            cases.append((f"{label} missing argument", expect(TypeError, target), owner))
+            cases.append((f"{label} multiple values",
+                          expect(TypeError, target, *values, **{parameters[0]: values[0]}), values + owner))
+        extra = "".join(["ext", "ra"])
+        cases.append((f"{label} too many", expect(TypeError, target, *values, extra), values + [extra] + owner))
+        if entry.parsed_by_module(core):
+            cases.append((f"{label} unexpected keyword", expect(TypeError, target, *values, nam=extra),
+                          values + [extra] + owner))
+        for index, name in enumerate(parameters):
+            wrong = object()
+            arguments = values[:index] + [wrong] + values[index + 1:]
+            cases.append((f"{label} {name} of a wrong type", expect(TypeError, target, *arguments),
+                          arguments + owner))
+        if entry.kind in ("method", "slot"):
+            stranger = object()
+            cases.append((f"{label} wrong self", expect(TypeError, entry.unbound(core), stranger, *values),
+                          [stranger] + values))
+    return cases
+
+
 def operations(core):
-    """(label, callable, arguments whose reference counts are watched)."""
+    """(label, callable, arguments whose reference counts are watched): the
+    sweep over every callable, then the error paths of particular values."""
     registry = core.PyFormulasRegistry()
     quarks = core.PyQuarkRegistry()
     matrix = core.PyCKMMatrix.from_topology()
-    name = "".join(["ph", "i"])  # not interned: a private object to watch
     missing = "".join(["B", "3"])
     wrong = 12345678901
-    tol = 1e-9
     bad_tol = RaisingFloat()
     text_tol = "0.1"
     huge = 10**400
-
-    def expect(error, function, *args, **kwargs):
-        def call():
-            try:
-                function(*args, **kwargs)
-            except error:
-                pass
-            else:
-                raise AssertionError("expected " + error.__name__)
-        return call
 
     def panic():
         try:
@@ -45,33 +95,16 @@ def operations(core):
             if type(exc).__name__ != "PanicException":
                 raise
 
-    return [
-        ("py_list_constants", core.py_list_constants, []),
-        ("py_list_quarks", core.py_list_quarks, []),
-        ("py_get_constant", lambda: core.py_get_constant(name), [name]),
-        ("py_get_constant keyword", lambda: core.py_get_constant(name=name), [name]),
+    return swept(core) + [
         ("py_get_constant KeyError", expect(KeyError, core.py_get_constant, missing), [missing]),
         ("py_get_constant empty name panic", panic, []),
-        ("py_get_constant type error", expect(TypeError, core.py_get_constant, wrong), [wrong]),
-        ("py_get_constant missing argument", expect(TypeError, core.py_get_constant), []),
-        ("py_get_constant too many", expect(TypeError, core.py_get_constant, name, name), [name]),
-        ("py_get_constant unexpected keyword", expect(TypeError, core.py_get_constant, nam=name), [name]),
-        ("py_get_constant multiple values", expect(TypeError, core.py_get_constant, name, name=name), [name]),
-        ("PyFormulasRegistry", core.PyFormulasRegistry, []),
-        ("PyFormulasRegistry argument", expect(TypeError, core.PyFormulasRegistry, name), [name]),
-        ("get", lambda: registry.get(name), [name, registry]),
+        ("py_get_constant int name", expect(TypeError, core.py_get_constant, wrong), [wrong]),
+        ("PyFormulasRegistry argument", expect(TypeError, core.PyFormulasRegistry, missing), [missing]),
         ("get KeyError", expect(KeyError, registry.get, missing), [missing, registry]),
-        ("get type error", expect(TypeError, registry.get, wrong), [wrong, registry]),
+        ("get int name", expect(TypeError, registry.get, wrong), [wrong, registry]),
         ("len", lambda: len(registry), [registry]),
-        ("version", core.PyFormulasRegistry.version, []),
-        ("PyQuarkRegistry", core.PyQuarkRegistry, []),
-        ("PyQuarkRegistry keyword", expect(TypeError, core.PyQuarkRegistry, x=name), [name]),
+        ("PyQuarkRegistry keyword", expect(TypeError, core.PyQuarkRegistry, x=missing), [missing]),
         ("len quarks", lambda: len(quarks), [quarks]),
-        ("from_topology", core.PyCKMMatrix.from_topology, []),
-        ("PyCKMMatrix refused", expect(TypeError, core.PyCKMMatrix), []),
-        ("jarlskog", matrix.jarlskog, [matrix]),
-        ("is_unitary", lambda: matrix.is_unitary(tol), [tol, matrix]),
-        ("is_unitary keyword", lambda: matrix.is_unitary(tol=tol), [tol, matrix]),
         ("is_unitary renamed type error", expect(TypeError, matrix.is_unitary, text_tol), [text_tol, matrix]),
         ("is_unitary value error", expect(ValueError, matrix.is_unitary, bad_tol), [bad_tol, matrix]),
         ("is_unitary overflow", expect(OverflowError, matrix.is_unitary, huge), [huge, matrix]),

@@ -1,12 +1,14 @@
 """The module object: entry point, registration, classes and docstrings."""
 
+import ast
 import importlib
-import inspect
 import sys
+from pathlib import Path
 
 import pytest
 
 from conftest import VERSION, run_python
+from surface import CALLABLES, classes, instance_of
 
 ALL = [
     "PyFormulasRegistry",
@@ -113,7 +115,7 @@ def test_classes_cannot_be_subclassed(core, name):
 
 
 def instances(core):
-    return [core.PyFormulasRegistry(), core.PyQuarkRegistry(), core.PyCKMMatrix.from_topology()]
+    return [instance_of(getattr(core, name)) for name in classes(core)]
 
 
 def test_instances_have_no_dict_and_no_weak_references(core):
@@ -144,6 +146,13 @@ CALLABLE_DOCS = [
 ]
 
 
+def test_every_class_and_callable_has_its_docstring_listed(core):
+    assert [name for name, _, _ in CLASS_DOCS] == classes(core)
+    # Special methods carry the interpreter's own docstrings.
+    documented = [entry.path for entry in CALLABLES if entry.kind in ("function", "method", "static")]
+    assert sorted(path for path, _, _ in CALLABLE_DOCS) == sorted(documented)
+
+
 @pytest.mark.parametrize("path, signature, doc", CALLABLE_DOCS)
 def test_callable_signatures_and_docs(core, path, signature, doc):
     target = core
@@ -154,7 +163,9 @@ def test_callable_signatures_and_docs(core, path, signature, doc):
 
 
 def test_module_functions_are_bound_to_the_module(core):
-    for name in ["py_list_constants", "py_list_quarks", "py_get_constant"]:
+    functions = [entry.name for entry in CALLABLES if entry.kind == "function"]
+    assert functions
+    for name in functions:
         function = getattr(core, name)
         assert function.__self__ is core
         assert function.__module__ == core.__name__ == "veltrane._quorra_core"
@@ -191,15 +202,21 @@ def test_registry_truth_value_follows_length(core):
     assert bool(core.PyQuarkRegistry()) is False
 
 
-@pytest.mark.parametrize("path", [path for path, _, _ in CALLABLE_DOCS])
-def test_each_signature_names_the_parameters_the_parser_takes(core, path):
-    owner, _, name = path.rpartition(".")
-    target = getattr(getattr(core, owner), name) if owner else getattr(core, name)
-    if owner and "$self" in target.__text_signature__:
-        target = getattr(core.PyCKMMatrix.from_topology() if owner == "PyCKMMatrix"
-                         else getattr(core, owner)(), name)
-    parameters = list(inspect.signature(target).parameters)
+@pytest.mark.parametrize("entry", [entry for entry in CALLABLES if entry.kind != "slot"], ids=str)
+def test_each_signature_names_the_parameters_the_parser_takes(core, entry):
+    target = entry.target(core)
+    parameters = entry.parameters(core)
+    if parameters is None:
+        # No text signature: a class that refuses every call.
+        with pytest.raises(TypeError, match="^No constructor defined for "):
+            target()
+        return
     if not parameters:
+        if entry.kind == "constructor":
+            target()
+            with pytest.raises(TypeError, match="takes 0 positional arguments but 1 was given"):
+                target(1)
+            return
         # The interpreter itself refuses any argument.
         with pytest.raises(TypeError, match="takes no arguments"):
             target(1)
@@ -211,3 +228,69 @@ def test_each_signature_names_the_parameters_the_parser_takes(core, path):
     with pytest.raises(TypeError) as unexpected:
         target(**{parameter: None for parameter in parameters}, unexpected=None)
     assert str(unexpected.value).endswith("unexpected keyword argument 'unexpected'")
+
+
+STUB = Path(__file__).resolve().parents[2] / "src" / "veltrane" / "_quorra_core.pyi"
+
+
+def stub_tree():
+    return ast.parse(STUB.read_text(encoding="utf-8"), filename=str(STUB))
+
+
+def stub_declarations():
+    """(path, node) of every class and function that the stub declares."""
+    for node in stub_tree().body:
+        if isinstance(node, ast.ClassDef):
+            yield node.name, node
+            for member in node.body:
+                if isinstance(member, ast.FunctionDef):
+                    yield f"{node.name}.{member.name}", member
+        elif isinstance(node, ast.FunctionDef):
+            yield node.name, node
+
+
+def stub_parameters(path, node):
+    """The parameter names of a stub function, the self or cls of a method
+    left out."""
+    names = [argument.arg for argument in node.args.posonlyargs + node.args.args + node.args.kwonlyargs]
+    static = any(isinstance(decorator, ast.Name) and decorator.id == "staticmethod"
+                 for decorator in node.decorator_list)
+    return names if static or "." not in path else names[1:]
+
+
+def test_stub_declares_the_names_of_all(core):
+    tree = stub_tree()
+    (stub_all,) = [ast.literal_eval(node.value) for node in tree.body if isinstance(node, ast.Assign)
+                   and [target.id for target in node.targets] == ["__all__"]]
+    assert stub_all == core.__all__
+    declared = {node.name for node in tree.body if isinstance(node, (ast.ClassDef, ast.FunctionDef))}
+    declared |= {node.target.id for node in tree.body if isinstance(node, ast.AnnAssign)}
+    assert declared == set(core.__all__)
+    assert ast.get_docstring(tree, clean=True) == core.__doc__
+
+
+def test_stub_declares_every_callable(core):
+    declared = {path for path, _ in stub_declarations()}
+    # Calling a class is declared as its __new__ (or not at all, when it refuses every call).
+    expected = {f"{entry.owner}.__new__" if entry.kind == "constructor" else entry.path
+                for entry in CALLABLES if entry.parameters(core) is not None}
+    assert expected <= declared
+    assert {path for path in declared if "." not in path or not path.rpartition(".")[2].startswith("__")} \
+        == {entry.path for entry in CALLABLES if entry.kind != "slot"}
+
+
+@pytest.mark.parametrize("path, node", list(stub_declarations()),
+                         ids=[path for path, _ in stub_declarations()])
+def test_stub_docstrings_and_parameters_match_the_runtime(core, path, node):
+    owner, _, name = path.rpartition(".")
+    doc = ast.get_docstring(node, clean=True)
+    if isinstance(node, ast.FunctionDef) and name.startswith("__"):
+        # Special methods carry the interpreter's docstrings, which the stub leaves out.
+        assert doc is None
+    else:
+        target = getattr(getattr(core, owner), name) if owner else getattr(core, path)
+        assert doc == target.__doc__
+    if isinstance(node, ast.FunctionDef):
+        entries = {entry.path: entry for entry in CALLABLES}
+        entry = entries[owner if name == "__new__" else path]
+        assert stub_parameters(path, node) == entry.parameters(core)

@@ -10,9 +10,9 @@ from pathlib import Path
 import pytest
 
 import veltrane
+from catalogue import CONSTANT_NAMES
 from conftest import VERSION
 from test_datasheet import expected_sheet
-from test_formulas import CONSTANT_NAMES
 
 
 def test_package_functions_delegate_to_the_native_core(core):

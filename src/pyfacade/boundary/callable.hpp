@@ -95,7 +95,7 @@ PyObject* call_with_arguments(PyObject* self, PyObject* const* args, Py_ssize_t 
 
 template <const auto& rows, std::size_t index>
 constexpr PyCFunction entry_of() {
-        if constexpr (rows[index].parameter_count() > 0) {
+    if constexpr (rows[index].parameter_count() > 0) {
         // The interpreter casts the function back according to the flags.
         return reinterpret_cast<PyCFunction>(
             reinterpret_cast<void (*)()>(call_with_arguments<rows, index>));

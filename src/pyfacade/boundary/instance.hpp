@@ -11,8 +11,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "pyfacade/boundary/ref.hpp"
 #include "pyfacade/boundary/pending_error.hpp"
+#include "pyfacade/boundary/ref.hpp"
 
 namespace quorra::py {
 

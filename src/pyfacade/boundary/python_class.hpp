@@ -121,11 +121,11 @@ Py_ssize_t length_entry(PyObject* self) {
     });
 }
 
-// A new instance of T's class holding `value`, as a callable's result. Its
-// allocation fails only when memory is exhausted, which is a fault here.
+// A new instance of T's class taking `value` over, as a callable's result.
+// Its allocation fails only when memory is exhausted, which is a fault here.
 template <wrapped_class T>
 Ref instance_result(T&& value) {
-    auto instance = new_instance(type_object_or_fault(class_row_of<T>), std::move(value));
+    auto instance = new_instance(type_object_or_fault(class_row_of<T>), std::forward<T>(value));
     if (!instance) {
         fault("called `Result::unwrap()` on an `Err` value: " + error_text(instance.error()));
     }

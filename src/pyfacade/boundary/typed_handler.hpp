@@ -84,13 +84,13 @@ Outcome<Ref> python_result(R&& result) {
         if (!result) {
             if constexpr (std::is_same_v<std::remove_cvref_t<decltype(result.error())>,
                                          PendingError>) {
-                return Err{std::move(result).error()};
+                return Err{std::forward<R>(result).error()};
             } else {
-                return Err{PythonError<std::remove_cvref_t<decltype(result.error())>>::of(
-                    result.error())};
+                return Err{
+                    PythonError<std::remove_cvref_t<decltype(result.error())>>::of(result.error())};
             }
         }
-        return python_result(std::move(result).value());
+        return python_result(std::forward<R>(result).value());
     } else if constexpr (std::is_same_v<V, Ref>) {
         return std::forward<R>(result);
     } else if constexpr (std::is_same_v<V, bool>) {
@@ -102,7 +102,7 @@ Outcome<Ref> python_result(R&& result) {
     } else if constexpr (std::is_same_v<V, std::vector<std::string>>) {
         return text_list_result(result);
     } else if constexpr (wrapped_class<V>) {
-        return instance_result(std::move(result));
+        return instance_result(std::forward<R>(result));
     } else {
         static_assert(!sizeof(V), "no conversion to Python for this result type");
     }
@@ -176,9 +176,15 @@ consteval Callable function(const char* name, const char* doc) {
 }
 
 template <auto handler, std::size_t count>
-consteval Callable function(const char* name, const char* const (&parameters)[count], const char* doc) {
+consteval Callable function(const char* name, const char* const (&parameters)[count],
+                            const char* doc) {
     check_arity<handler, 0, count>();
-    return {nullptr, name, Binding::function, parameter_list(parameters), doc, invoke_function<handler>};
+    return {nullptr,
+            name,
+            Binding::function,
+            parameter_list(parameters),
+            doc,
+            invoke_function<handler>};
 }
 
 template <auto handler>
@@ -188,8 +194,8 @@ consteval Callable method(const char* owner, const char* name, const char* doc) 
 }
 
 template <auto handler, std::size_t count>
-consteval Callable method(const char* owner, const char* name, const char* const (&parameters)[count],
-                          const char* doc) {
+consteval Callable method(const char* owner, const char* name,
+                          const char* const (&parameters)[count], const char* doc) {
     check_arity<handler, 1, count>();
     return {owner, name, Binding::method, parameter_list(parameters), doc, invoke_method<handler>};
 }
