@@ -171,13 +171,16 @@ build() {
     fi
     # Leftovers of interrupted builds of this root: nothing is mounted in them
     # (their mounts lived in namespaces that are gone), so they can be deleted.
+    # Other roots' builds, which may be running under their own locks, are
+    # left alone. (The folders are not named .building-*, as older copies of
+    # debian-root in other checkouts delete every such folder they find.)
     local old
-    for old in "$cache_dir"/.building-"$key".*; do
+    for old in "$cache_dir"/.making-"$key".*; do
         [ -e "$old" ] && rm -rf --one-file-system "$old"
     done
     local mirror tmp
     mirror=${VELTRANE_DEBIAN_MIRROR:-$(host_mirror)}
-    tmp=$(mktemp -d "$cache_dir/.building-$key.XXXXXX")
+    tmp=$(mktemp -d "$cache_dir/.making-$key.XXXXXX")
     chmod 755 "$tmp" # apt downloads as the root's _apt user, who must get in
     echo "$root_tool: making the Debian $suite ${arch:+$arch }root from $mirror in $tmp (takes several minutes${arch:+, longer under emulation})" >&2
     local start=$SECONDS
