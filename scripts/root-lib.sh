@@ -20,6 +20,7 @@
 #                    matching folder below it when started inside DIR.
 #   --bind SRC:DST   bind one more host folder or file at DST (DST must exist
 #                    in the root, or be below /mnt, a tmpfs for the run)
+#   --bind-ro SRC:DST the same, read-only
 #   --env NAME=VALUE set a variable in the command's environment
 #
 # A command runs as root in a private mount namespace: /proc, a small /dev
@@ -200,9 +201,20 @@ run() {
         case "$1" in
             --src) src=$(cd "$2" && pwd); shift 2 ;;
             --bind) binds+=("$2"); shift 2 ;;
+            --bind-ro) binds+=("ro:$2"); shift 2 ;;
             --env) envs+=("$2"); shift 2 ;;
             --) shift; break ;;
-            *) root_die "unknown option '$1' (the command goes after --)" ;;
+            *)
+                # The sourcing script's own options, if it has any.
+                if declare -F root_run_option >/dev/null && root_run_option "$@"; then
+                    shift "$root_run_option_shift"
+                    binds+=("${root_run_binds[@]}")
+                    envs+=("${root_run_envs[@]}")
+                    root_run_binds=() root_run_envs=()
+                else
+                    root_die "unknown option '$1' (the command goes after --)"
+                fi
+                ;;
         esac
     done
     [ $# -gt 0 ] || root_die "no command: say $root_tool ${root_usage_prefix:-}run -- COMMAND [ARG...]"
@@ -235,14 +247,17 @@ run_in_namespace() {
     n=$1
     shift
     for ((i = 0; i < n; i++)); do
-        local from=${1%%:*} to=${1#*:}
+        local bind=$1 read_only=0
         shift
+        case "$bind" in ro:*) read_only=1 bind=${bind#ro:} ;; esac
+        local from=${bind%%:*} to=${bind#*:}
         [ -e "$from" ] || root_die "--bind: no $from on the host"
         case "$to" in
             /mnt/*) if [ -d "$from" ]; then mkdir -p "$r$to"; else mkdir -p "$(dirname "$r$to")"; touch "$r$to"; fi ;;
         esac
         [ -e "$r$to" ] || root_die "--bind: no $to in the root (use a folder below /mnt)"
         mount --bind "$from" "$r$to"
+        [ "$read_only" = 0 ] || mount -o remount,bind,ro "$r$to"
     done
     n=$1
     shift
