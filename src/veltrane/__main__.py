@@ -94,6 +94,15 @@ class _Parser(argparse.ArgumentParser):
         # argparse's own printing drops write errors; main() reports them.
         (file or sys.stdout).write(self.format_help())
 
+    def _print_message(self, message: str, file: SupportsWrite[str] | None = None) -> None:
+        # A usage message that stderr cannot take is dropped, so that the exit
+        # status stays 2. Later argparse releases do so themselves; in Debian
+        # 12's CPython 3.11.2 the error would end the command with 1 or 141.
+        try:
+            super()._print_message(message, file)
+        except (AttributeError, OSError):
+            pass
+
 
 def _program_name() -> str:
     """``python -m veltrane`` when run as a module, else ``veltrane``."""
