@@ -30,11 +30,17 @@ pip_install() {
 # that python3, python3.11 and python of one installation share one tag. The
 # executable is resolved through its symbolic links; as a virtual
 # environment's python is often a link to its base interpreter, the hash also
-# takes sys.prefix, which tells the environment from its base.
+# takes sys.prefix, which tells the environment from its base. On a machine
+# other than x86_64 the tag names the machine too (py3.11-aarch64-1a2b3c4d),
+# as a Debian root of another architecture (scripts/foreign-root) has its
+# interpreter at the very path the host's has.
 interpreter_tag() {
-    "$1" -c 'import hashlib, os, sys
+    "$1" -c 'import hashlib, os, platform, sys
 key = "%s\0%s" % (os.path.realpath(sys.executable), os.path.realpath(sys.prefix))
-print("py%d.%d%s-%s" % (*sys.version_info[:2], sys.abiflags, hashlib.sha1(key.encode()).hexdigest()[:8]))'
+machine = platform.machine()
+key += "" if machine == "x86_64" else "\0" + machine
+print("py%d.%d%s-%s%s" % (*sys.version_info[:2], sys.abiflags, "" if machine == "x86_64" else machine + "-",
+                          hashlib.sha1(key.encode()).hexdigest()[:8]))'
 }
 
 # requirements PYTHON GROUP: the packages of pyproject.toml's build-system

@@ -388,6 +388,25 @@ for target in (fault, named_fault):
 """
 
 
+def emulator_of_this_interpreter():
+    """The program the kernel runs for this interpreter's executable when that
+    is not the executable itself (a binfmt_misc handler such as qemu-user),
+    else None. Read from /proc/PID/exe of a child: an emulator answers for its
+    own process, not for others."""
+    import os
+    import subprocess
+    import sys
+
+    child = subprocess.Popen([sys.executable, "-c", "import sys; sys.stdin.read()"],
+                             stdin=subprocess.PIPE)
+    try:
+        running = os.readlink(f"/proc/{child.pid}/exe")
+    finally:
+        child.stdin.close()
+        child.wait()
+    return None if running == os.path.realpath(sys.executable) else running
+
+
 @pytest.mark.parametrize("launch", ["script with #! line", "other argv[0]"])
 def test_fault_report_names_only_threads_somebody_named(tmp_path, launch):
     import os
@@ -395,6 +414,13 @@ def test_fault_report_names_only_threads_somebody_named(tmp_path, launch):
     import sys
 
     import veltrane
+
+    if launch == "script with #! line" and (emulator := emulator_of_this_interpreter()):
+        # The kernel names the process after the script, while qemu-user hands
+        # the interpreter the interpreter's own path as AT_EXECFN: the name the
+        # process started with no longer matches what it was executed as.
+        pytest.skip(f"run through {emulator}, which gives a #!-launched interpreter its own path "
+                    "as AT_EXECFN, not the script's that the kernel named the thread after")
 
     script = tmp_path / "launched-as-script.py"
     script.write_text(f"#!{sys.executable}\n" + NAMED_AND_UNNAMED_FAULTS)

@@ -113,13 +113,13 @@ time.sleep(0.05)
     "finalizer of a callback": """
 import io, sys, threading, time
 from veltrane import _quorra_core as core
-if sys.version_info >= (3, 14):
-    # From 3.14 the interpreter aborts by itself when a daemon thread it has
-    # stopped holds the lock of sys.stderr's buffer as it flushes it at exit
-    # ("could not acquire lock ... possibly due to daemon threads"), as a
-    # loop of traceback.print_exc() shows without the module. The traceback
-    # this thread prints goes where no such lock is taken.
-    sys.stderr = io.StringIO()
+# The interpreter aborts by itself when a daemon thread it has stopped holds
+# the lock of sys.stderr's buffer as it flushes it at exit ("could not acquire
+# lock ... possibly due to daemon threads"), as a loop of
+# traceback.print_exc() shows without the module: often from 3.14 on, and on
+# 3.11 too when the thread runs slowly enough (as under emulation). The
+# traceback this thread prints goes where no such lock is taken.
+sys.stderr = io.StringIO()
 class Slow:
     def __del__(self):
         time.sleep(0.002)
